@@ -26,6 +26,13 @@ QByteArray startCommand(int deviceIndex)
     return {};
 }
 
+// A reply as shown in a failure reason: quoted, and cut when a board babbles.
+QString quoted(const QString &reply)
+{
+    constexpr int kShown = 60;
+    return QLatin1Char('"') + reply.left(kShown) + (reply.size() > kShown ? "...\"" : "\"");
+}
+
 } // namespace
 
 Fwupdater::Fwupdater(const QString &host, int port, int deviceIndex, QObject *parent)
@@ -204,7 +211,8 @@ void Fwupdater::readChannel(QTcpSocket *from)
     if (state != State::ChecksumSent)
         silenceTimer.start();
     while (running && from->bytesAvailable() > 0) {
-        QByteArray bytes = from->readAll();
+        // Read in pieces so that replyBuffer never holds more than two of them.
+        QByteArray bytes = from->read(kMaxReplyBuffer);
         qCDebug(lcFirmware) << "GOT BYTES: << " << bytes.size();
         qCDebug(lcFirmware) << "GOT DATA: << " << bytes;
         bytes.truncate(int(std::remove(bytes.begin(), bytes.end(), '\n') - bytes.begin()));
@@ -240,12 +248,12 @@ void Fwupdater::handleReply(QString reply)
     }
     if (state == State::ChecksumSent) {
         say("Error:\n" + reply.toStdString() + "\n");
-        fail(QStringLiteral("the board answered the checksum with \"%1\"").arg(reply), false);
+        fail(QStringLiteral("the board answered the checksum with %1").arg(quoted(reply)), false);
         return;
     }
     if (!reply.startsWith(kPrompt)) {
         qCWarning(lcFirmware) << "Error WRONG DATA";
-        fail(QStringLiteral("unexpected reply \"%1\" %2").arg(reply, position()), true);
+        fail(QStringLiteral("unexpected reply %1 %2").arg(quoted(reply), position()), true);
         return;
     }
     switch (state) {

@@ -1,4 +1,5 @@
 #include "fletcher16.h"
+#include "hextestfiles.h"
 #include "intelhexreader.h"
 
 #include <QtTest>
@@ -8,23 +9,9 @@
 using Refusal = IntelHexReader::Refusal;
 Q_DECLARE_METATYPE(Refusal)
 
-namespace {
+using HexTestFiles::record;
 
-// A well-formed record (upper-case hex, correct checksum) from its fields.
-QByteArray record(quint8 type, quint16 address, const QByteArray &data)
-{
-    QByteArray bytes;
-    bytes.append(char(data.size()));
-    bytes.append(char(address >> 8));
-    bytes.append(char(address & 0xFF));
-    bytes.append(char(type));
-    bytes.append(data);
-    quint8 sum = 0;
-    for (char b : qAsConst(bytes))
-        sum = quint8(sum + quint8(b));
-    bytes.append(char(quint8(-sum)));
-    return ':' + bytes.toHex().toUpper();
-}
+namespace {
 
 QByteArray sixteenBytes(char first)
 {

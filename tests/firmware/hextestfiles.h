@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QString>
+
+// Record lines and scratch files for the firmware tests.
+namespace HexTestFiles {
+
+// A well-formed record (upper-case hex, correct checksum) from its fields.
+inline QByteArray record(quint8 type, quint16 address, const QByteArray &data)
+{
+    QByteArray bytes;
+    bytes.append(char(data.size()));
+    bytes.append(char(address >> 8));
+    bytes.append(char(address & 0xFF));
+    bytes.append(char(type));
+    bytes.append(data);
+    quint8 sum = 0;
+    for (char b : qAsConst(bytes))
+        sum = quint8(sum + quint8(b));
+    bytes.append(char(quint8(-sum)));
+    return ':' + bytes.toHex().toUpper();
+}
+
+inline QString scratchPath(const QString &name)
+{
+    return QDir(qEnvironmentVariable("VORNE_TEST_SCRATCH", QDir::tempPath())).filePath(name);
+}
+
+inline bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A scratch HEX file of the given lines, each ended with CR LF.
+inline QString hexFile(const QString &name, const QByteArrayList &lines)
+{
+    const QString path = scratchPath(name);
+    return writeFile(path, lines.join("\r\n") + "\r\n") ? path : QString();
+}
+
+} // namespace HexTestFiles
