@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMetaType>
 #include <QString>
 
 // One discovered board, owned by the device registry.
@@ -21,3 +22,5 @@ public:
     int state = 255; // recipe number while the recipe runner brews on it
     QString extra;   // name of that recipe
 };
+
+Q_DECLARE_METATYPE(Device *)

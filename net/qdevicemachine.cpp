@@ -1,7 +1,19 @@
 #include "qdevicemachine.h"
 
+#include "netlogging.h"
+#include "udppacketdecoder.h"
+#include "udpreciver.h"
+
+#include <QNetworkInterface>
+#include <QTimer>
+#include <QUdpSocket>
+
 namespace {
 QDeviceMachine *theInstance = nullptr;
+std::optional<quint16> receivePortSetting = UDPReciver::kDefaultPort;
+
+constexpr int kBrewMacroFirst = 997; // telemetry of these macros also reports brew progress
+constexpr int kBrewMacroSecond = 998;
 } // namespace
 
 QDeviceMachine *QDeviceMachine::instance()
@@ -19,9 +31,28 @@ QDeviceMachine *QDeviceMachine::existingInstance()
     return theInstance;
 }
 
-QDeviceMachine::QDeviceMachine(QObject *parent) : QObject(parent)
+void QDeviceMachine::setReceivePort(std::optional<quint16> port)
+{
+    receivePortSetting = port;
+}
+
+QDeviceMachine::QDeviceMachine(QObject *parent)
+    : QObject(parent), lookupTimer(new QTimer(this)), sendSocket(new QUdpSocket(this))
 {
     qRegisterMetaType<TBTubeLogData>("TBTubeLogData");
+    qRegisterMetaType<Device *>("Device*");
+    if (receivePortSetting) {
+        receiver = new UDPReciver(this, *receivePortSetting);
+        connect(receiver, &UDPReciver::gotData, this, &QDeviceMachine::gotUDPPacket);
+    }
+    lookupTimer->setSingleShot(true);
+    lookupTimer->setInterval(kLookupDuration);
+    connect(lookupTimer, &QTimer::timeout, this, &QDeviceMachine::lookupFinished);
+}
+
+quint16 QDeviceMachine::receivePort() const
+{
+    return receiver ? receiver->localPort() : 0;
 }
 
 QDeviceMachine::~QDeviceMachine()
@@ -77,7 +108,128 @@ void QDeviceMachine::clearAll()
     devices.clear();
 }
 
-void QDeviceMachine::lookup(int) {}
-void QDeviceMachine::gotUDPPacket(QString) {}
-void QDeviceMachine::local_seenDevice(QString, QString, QString, int, QString, QString) {}
-void QDeviceMachine::lookupFinished() {}
+void QDeviceMachine::lookup(int selector)
+{
+    lookupRunning = true;
+    // The request is the byte 0xA4 ("¤" in Latin-1), ":0:", the selector and CR LF.
+    const QByteArray payload = QByteArray("\xA4:0:") + QByteArray::number(selector) + "\r\n";
+    clearAll(); // boards that still exist answer within the lookup time
+    const auto interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &iface : interfaces) {
+        const auto entries = iface.addressEntries();
+        for (const QNetworkAddressEntry &entry : entries) {
+            const QHostAddress address = entry.ip();
+            if (address.protocol() != QAbstractSocket::IPv4Protocol
+                || entry.broadcast().isNull() || address.isLoopback()
+                || address.isLinkLocal()) {
+                continue;
+            }
+            sendSocket->writeDatagram(payload, entry.broadcast(), kDiscoveryPort);
+            sendSocket->flush();
+            qCDebug(lcNetRegistry).noquote()
+                << "lookup to" << entry.broadcast().toString() << entry.netmask().toString()
+                << (address.isLinkLocal() ? "true" : "false") << address.toString();
+        }
+    }
+    lookupTimer->start(); // a lookup during a lookup starts the wait again
+}
+
+void QDeviceMachine::gotUDPPacket(QString aLine)
+{
+    emit udpPacketRecived(aLine);
+    handlePacket(UdpPacketDecoder::decode(aLine));
+}
+
+void QDeviceMachine::handlePacket(const UdpPacket &p)
+{
+    switch (p.kind) {
+    case UdpPacket::Kind::Announce:
+        if (counterPasses(p.mac, p.counter))
+            emit seenDevice(p.mac, p.ip, p.name, p.type, p.hw, p.sw);
+        break;
+    case UdpPacket::Kind::ObjectValue:
+        // Only the main device's objects count; others do not even touch the counters.
+        if (p.mac == mainMac && counterPasses(p.mac, p.counter))
+            emit objectChanged(p.objectId, p.value);
+        break;
+    case UdpPacket::Kind::Telemetry:
+        if (!counterPasses(p.mac, p.counter))
+            break;
+        if (p.log.macro == kBrewMacroFirst || p.log.macro == kBrewMacroSecond)
+            emit brewPing(p.mac, p.log.thermosId, p.log.eta);
+        emit logReceived(p.log);
+        break;
+    case UdpPacket::Kind::BrewStart:
+        if (counterPasses(p.mac, p.counter))
+            emit brewStart(p.mac, p.name, p.recipe, p.thermosId, p.time);
+        break;
+    case UdpPacket::Kind::BrewEnd:
+        if (counterPasses(p.mac, p.counter))
+            emit brewEnd(p.mac, p.name, p.recipe, p.thermosId, p.time);
+        break;
+    case UdpPacket::Kind::MacroLine:
+        takeMacroLine(p.lineNumber, p.text);
+        break;
+    case UdpPacket::Kind::NoMatch:
+    case UdpPacket::Kind::ShortTelemetry:
+        break;
+    }
+}
+
+// Boards repeat packets; one counter per sender, shared by all kinds, drops the repeats.
+bool QDeviceMachine::counterPasses(const QString &mac, int counter)
+{
+    const int last = lastCounter.take(mac); // 0 for a sender not seen yet
+    if (counter == last)
+        return false;
+    if (lastCounter.size() >= kMaxTrackedSenders) {
+        // Only a flood of made-up senders gets here; forgetting costs one repeat per board.
+        qCWarning(lcNetUdp) << "too many UDP senders; forgetting their packet counters";
+        lastCounter.clear();
+    }
+    lastCounter.insert(mac, counter);
+    return true;
+}
+
+void QDeviceMachine::takeMacroLine(int number, const QString &text)
+{
+    const QLatin1String lineEnd("\r\n");
+    if (number == 0) {
+        macroBuffer = text + lineEnd;
+        expectedLine = 1;
+        return;
+    }
+    // Every line after a lost one is recorded as ERROR: expectedLine only ever counts up.
+    const QString line = number == kLastMacroLine || number == expectedLine
+                             ? text + lineEnd
+                             : QStringLiteral("ERROR") + lineEnd;
+    if (macroBuffer.size() + line.size() <= kMaxMacroText)
+        macroBuffer += line;
+    else
+        qCWarning(lcNetUdp) << "macro text longer than" << kMaxMacroText << "characters";
+    if (number == kLastMacroLine) {
+        emit macroRecived(macroBuffer);
+        return;
+    }
+    ++expectedLine;
+}
+
+void QDeviceMachine::local_seenDevice(QString mac, QString ip, QString name, int type,
+                                      QString hw, QString sw)
+{
+    qCDebug(lcNetRegistry).noquote() << type << ip << mac << name << "hw:" << hw << sw;
+    DeviceTable *&table = devices[type];
+    if (!table)
+        table = new DeviceTable;
+    delete table->take(mac);
+    auto *device = new Device(type, mac, ip, hw, sw, name);
+    table->insert(mac, device);
+    if (!lookupRunning)
+        emit newDevice(device); // during a lookup the menu reads the registry at lookupDone
+}
+
+void QDeviceMachine::lookupFinished()
+{
+    emit lookupDone();
+    lookupRunning = false;
+}

@@ -7,9 +7,13 @@
 #include <QObject>
 #include <QString>
 
+#include <chrono>
+#include <optional>
+
 class QTimer;
 class QUdpSocket;
 class UDPReciver;
+struct UdpPacket;
 
 // The program's single hub for everything that arrives by UDP: the registry of discovered
 // boards, the discovery request, the main device and the packet decoder.
@@ -19,6 +23,17 @@ class QDeviceMachine : public QObject
 public:
     using DeviceTable = QHash<QString, Device *>; // mac -> device
     using Registry = QHash<int, DeviceTable *>;   // type -> table
+
+    static constexpr quint16 kDiscoveryPort = 7113;
+    static constexpr std::chrono::milliseconds kLookupDuration{1000};
+    static constexpr int kLastMacroLine = 255;       // delivers the macro text
+    static constexpr int kMaxMacroText = 256 * 1024; // longer macro text is not collected
+    static constexpr int kMaxTrackedSenders = 4096;  // bounds the per-sender counter table
+
+    // Port the instance's receiver binds when it is created (7112 unless set before the
+    // first instance() call); std::nullopt creates no receiver, lines then come only
+    // through gotUDPPacket (replaying a log).
+    static void setReceivePort(std::optional<quint16> port);
 
     // Creates the single instance on the first call (the main window's constructor).
     static QDeviceMachine *instance();
@@ -38,6 +53,9 @@ public:
     Registry registry() const { return devices; }
     void clearType(int type);
     void clearAll();
+
+    // The port the receiver is bound to; 0 without receiver or when binding failed.
+    quint16 receivePort() const;
 
 signals:
     void objectChanged(ulong objjId, ulong value);
@@ -62,7 +80,18 @@ public slots:
 private:
     explicit QDeviceMachine(QObject *parent = nullptr);
 
+    void handlePacket(const UdpPacket &packet);
+    bool counterPasses(const QString &mac, int counter);
+    void takeMacroLine(int number, const QString &text);
+
     Registry devices;
+    UDPReciver *receiver = nullptr;
+    QString macroBuffer;
+    QTimer *lookupTimer = nullptr;
     Device *mainDev = nullptr;
+    int expectedLine = 0;
+    QHash<QString, int> lastCounter; // last packet counter per sender's MAC text
+    QUdpSocket *sendSocket = nullptr;
+    bool lookupRunning = false;
     QString mainMac;
 };

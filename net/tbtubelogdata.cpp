@@ -1,5 +1,7 @@
 #include "tbtubelogdata.h"
 
+#include "addresstext.h"
+
 TBTubeLogData::TBTubeLogData(uint32_t macHigh, uint32_t macLow, uint32_t ip, uint8_t state,
                              float tempIn, float tempH1, float tempH2, float tempHat,
                              float currVol, float currFlow, float targVol, float targFlow,
@@ -16,11 +18,11 @@ TBTubeLogData::TBTubeLogData(uint32_t macHigh, uint32_t macLow, uint32_t ip, uin
 
 QString TBTubeLogData::macText() const
 {
-    return QString::asprintf("%08x%04x", macHigh, macLow);
+    return AddressText::mac(macHigh, macLow);
 }
 
 QString TBTubeLogData::ipText() const
 {
-    return QString::asprintf("%d.%d.%d.%d", ip & 255, (ip >> 8) & 255, (ip >> 16) & 255,
-                             ip >> 24);
+    return AddressText::ip(int(ip & 255), int((ip >> 8) & 255), int((ip >> 16) & 255),
+                           int(ip >> 24));
 }
