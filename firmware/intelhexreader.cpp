@@ -176,7 +176,7 @@ const char *IntelHexReader::describe(Refusal refusal)
     case Refusal::None:
         return "accepted";
     case Refusal::EmptyLine:
-        return "empty line, or the file ended before its end-of-file record was sent";
+        return "empty line (a blank line, or read past the end of the file)";
     case Refusal::BadCharacter:
         return "not a record: it must be \":\" and upper-case hex digits only";
     case Refusal::BadLength:
