@@ -25,10 +25,12 @@ void ConsoleProgress::update(int done)
     draw();
 }
 
-void ConsoleProgress::finish()
+void ConsoleProgress::finish(bool complete)
 {
     if (drawnPercent < 0)
         return;
+    if (complete)
+        update(total);
     if (!drawn)
         draw();
     barOut << '\n' << std::flush;

@@ -15,8 +15,8 @@ public:
 
     void setTotal(int total);
     void update(int done);
-    // Leaves the bar drawn at its last value and ends its line.
-    void finish();
+    // Leaves the bar drawn at its last value, or full when complete, and ends its line.
+    void finish(bool complete);
 
 protected:
     int_type overflow(int_type c) override;

@@ -152,7 +152,9 @@ int FlashCommand::runHex(const QStringList &arguments)
     uploader->uploadFile(fileName);
     loop.exec(); // done() always comes from the event loop, failures included
     delete uploader; // normally deleted later by itself; this loop will not get there
-    progress.finish();
+    // The count leaves out the line ends after the first line, so it stops short of the file
+    // size; a finished upload shows a full bar all the same.
+    progress.finish(status == 1);
 
     const QString board = QStringLiteral("%1:%2, target %3 (%4)")
                               .arg(host)
