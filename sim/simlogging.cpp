@@ -1,0 +1,3 @@
+#include "simlogging.h"
+
+Q_LOGGING_CATEGORY(lcSim, "vorne.sim")
