@@ -1,0 +1,81 @@
+#include "commandline.h"
+
+#include <QtTest>
+
+// The command-line rules and the "host:port" text of the last connection.
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+private slots:
+    void parse_data();
+    void parse();
+    void address_data();
+    void address();
+};
+
+Q_DECLARE_METATYPE(CommandLine::Action)
+
+void TestCommandLine::parse_data()
+{
+    using A = CommandLine::Action;
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<CommandLine::Action>("action");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("port");
+
+    QTest::newRow("no argument shows the window") << QStringList{} << A::ShowWindow << "" << 0;
+    QTest::newRow("host alone connects to port 23")
+        << QStringList{"192.168.1.50"} << A::Connect << "192.168.1.50" << 23;
+    QTest::newRow("host and port") << QStringList{"board", "2323"} << A::Connect << "board" << 2323;
+    QTest::newRow("port that is no number gives 0")
+        << QStringList{"board", "telnet"} << A::Connect << "board" << 0;
+    QTest::newRow("port out of range gives 0")
+        << QStringList{"board", "70000"} << A::Connect << "board" << 0;
+    QTest::newRow("three arguments do not connect")
+        << QStringList{"a", "23", "x"} << A::ShowWindow << "" << 0;
+    QTest::newRow("help") << QStringList{"--help"} << A::PrintHelp << "" << 0;
+    QTest::newRow("short help") << QStringList{"-h"} << A::PrintHelp << "" << 0;
+    QTest::newRow("help after a host") << QStringList{"board", "--help"} << A::PrintHelp << "" << 0;
+    QTest::newRow("version") << QStringList{"--version"} << A::PrintVersion << "" << 0;
+    QTest::newRow("short version") << QStringList{"-v"} << A::PrintVersion << "" << 0;
+}
+
+void TestCommandLine::parse()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(CommandLine::Action, action);
+    QFETCH(QString, host);
+    QFETCH(int, port);
+    const CommandLine::Request request = CommandLine::parse(arguments);
+    QCOMPARE(request.action, action);
+    QCOMPARE(request.address.host, host);
+    QCOMPARE(int(request.address.port), port);
+}
+
+void TestCommandLine::address_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("port");
+    QTest::newRow("host and port") << "localhost:23"
+                                   << "localhost" << 23;
+    QTest::newRow("bare IP uses port 23") << "10.0.0.7"
+                                          << "10.0.0.7" << 23;
+    QTest::newRow("wrong port text gives 0") << "10.0.0.7:abc"
+                                             << "10.0.0.7" << 0;
+    QTest::newRow("empty port gives 0") << "10.0.0.7:"
+                                        << "10.0.0.7" << 0;
+}
+
+void TestCommandLine::address()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, host);
+    QFETCH(int, port);
+    const ConsoleAddress address = ConsoleAddress::fromText(text);
+    QCOMPARE(address.host, host);
+    QCOMPARE(int(address.port), port);
+}
+
+QTEST_APPLESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"
