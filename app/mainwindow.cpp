@@ -1,0 +1,889 @@
+#include "mainwindow.h"
+
+#include "applogging.h"
+#include "appversion.h"
+#include "boardannouncement.h"
+#include "configdump.h"
+#include "consoleaddress.h"
+#include "consoleline.h"
+#include "keypresseater.h"
+#include "qdevicemachine.h"
+#include "settingsstore.h"
+#include "ui_mainwindow.h"
+
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace {
+
+constexpr int kHotkeyCount = 13;
+constexpr int kConnectWaitMs = 3000;
+constexpr auto kDebugLevelCommand = "debug_level 128\r\n";
+const QString kNotAvailable = QStringLiteral("N/A");
+
+struct LoopTime
+{
+    const char *text;
+    int seconds;
+};
+
+constexpr LoopTime kLoopTimes[] = {{"1 sec", 1},     {"10 sec", 10},  {"15 sec", 15},
+                                   {"30 sec", 30},   {"1 min", 60},   {"30 min", 1800},
+                                   {"1 hour", 3600}, {"2 hour", 7200}};
+constexpr auto kDefaultLoopTime = "15 sec";
+
+} // namespace
+
+MainWindow::MainWindow(Prompter *prompter, QWidget *parent)
+    : QMainWindow(parent)
+    , ui(new Ui::MainWindow)
+    , prompter(prompter)
+{
+    ui->setupUi(this);
+
+    QDeviceMachine *registry = QDeviceMachine::instance();
+
+    serverSocket = new QTcpServer(this);
+    connect(serverSocket, &QTcpServer::newConnection, this, &MainWindow::newConnection);
+    incomingConsole = false;
+    if (serverSocket->listen(QHostAddress::Any, ConsoleLine::kServerConsolePort)) {
+        qCInfo(lcConsole) << "Server started!";
+    } else {
+        qCWarning(lcConsole) << "Server could not start:" << serverSocket->errorString();
+        // Without the server the program still works as a client; the user should know.
+        const QString reason = serverSocket->serverError() == QAbstractSocket::AddressInUseError
+                                   ? tr("is in use")
+                                   : tr("cannot be opened (%1)").arg(serverSocket->errorString());
+        statusBar()->showMessage(tr("Port %1 %2: working as a client only")
+                                     .arg(ConsoleLine::kServerConsolePort)
+                                     .arg(reason));
+    }
+
+    setWorkspaceControlsEnabled(false);
+    ui->btnSend->setEnabled(false);
+    ui->btnSendSelected->setEnabled(false);
+    ui->txtCommand->setEnabled(false);
+    ui->actionTB_Window->setEnabled(false);
+    setBoardCommandsEnabled(false);
+    ui->actionRecipe_runner->setEnabled(false);
+    ui->actionUpdate_firmware->setEnabled(false);
+
+    keyEater = new KeyPressEater(this);
+    ui->txtCommand->installEventFilter(keyEater);
+
+    for (const LoopTime &loopTime : kLoopTimes)
+        ui->cboLoopTime->addItem(QString::fromLatin1(loopTime.text), loopTime.seconds);
+    ui->cboLoopTime->setCurrentIndex(ui->cboLoopTime->findText(kDefaultLoopTime));
+
+    initWorkspace();
+    updateGitControls();
+
+    lastConnection =
+        getSettings(QStringLiteral("lastConnection"), QStringLiteral("localhost:23")).toString();
+    ui->lblHomeDir->setText(workingFolder);
+    ui->txtlogFile->setText(workingFile);
+    ui->btnReconnect->setText(tr("Reconnect (%1)").arg(lastConnection));
+    ui->btnReconnect->setEnabled(true);
+
+    devicesMenu = new QMenu(tr("Devices"), this);
+    menuBar()->addMenu(devicesMenu);
+    menuBar()->setNativeMenuBar(false);
+
+    connect(keyEater, &KeyPressEater::action, this, &MainWindow::actionTriggered);
+
+    connect(registry, &QDeviceMachine::logReceived, this, &MainWindow::gotLogdata);
+    connect(registry, &QDeviceMachine::macroRecived, this, &MainWindow::macroRecived);
+    connect(registry, &QDeviceMachine::lookupDone, this, &MainWindow::devices_lookupDone);
+    connect(registry, &QDeviceMachine::newDevice, this, &MainWindow::newDevice);
+    connect(registry, &QDeviceMachine::objectChanged, this, &MainWindow::objectChanged);
+    connect(registry, &QDeviceMachine::udpPacketRecived, this, &MainWindow::got_udpData);
+
+    registry->lookup(255);
+
+    ui->actionTB_Admin->setVisible(false);
+
+    setWindowTitle(AppVersion::windowTitle(prodMode));
+
+    configStartPattern = std::make_unique<QRegExp>(ConfigDump::startPattern());
+    configEndPattern = std::make_unique<QRegExp>(ConfigDump::endPattern());
+    configCollecting = false;
+}
+
+MainWindow::~MainWindow()
+{
+    // A socket closing during destruction must not run disconnected() on a dying window:
+    // the destructor saves nothing and sends nothing.
+    if (consoleSocket)
+        consoleSocket->disconnect(this);
+}
+
+QVariant MainWindow::getSettings(const QString &key, const QVariant &defaultValue) const
+{
+    return SettingsStore::get(key, defaultValue);
+}
+
+void MainWindow::setSettings(const QString &key, const QVariant &value)
+{
+    SettingsStore::set(key, value);
+}
+
+// ---------------------------------------------------------------------------------------
+// Console connection
+
+bool MainWindow::connectToDevice(const QString &host, quint16 port, Device *device)
+{
+    loopArmed = false;
+    ui->cheLoopCommand->setChecked(false);
+    sendQueue.clear();
+    dropConsoleSocket();
+
+    incomingConsole = false;
+    consoleSocket = new QTcpSocket(this);
+    attachConsoleSocket();
+    qCDebug(lcConsole) << "Connecting to" << host << port;
+    consoleSocket->connectToHost(host, port, QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
+    if (!consoleSocket->waitForConnected(kConnectWaitMs)) {
+        qCDebug(lcConsole) << "Connect failed:" << consoleSocket->errorString();
+        enterDisconnectedState();
+        consoleSocket->disconnect(this);
+        consoleSocket->deleteLater();
+        consoleSocket = nullptr;
+        ui->btnSendStop->setEnabled(false);
+        if (device) {
+            ui->btnReconnect->setText(tr("Reconnect (Host:%1(%2))").arg(device->name, device->ip));
+            QDeviceMachine::instance()->setMainDevice(device);
+        } else {
+            ui->btnReconnect->setText(tr("Reconnect (IP:%1)").arg(lastConnection));
+        }
+        return false;
+    }
+
+    consoleSocket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    ui->btnSend->setEnabled(true);
+    ui->txtCommand->setEnabled(true);
+    ui->actionTB_Window->setEnabled(true);
+    lastConnection = QStringLiteral("%1:%2").arg(host).arg(port);
+    setSettings(QStringLiteral("lastConnection"), lastConnection);
+    if (device) {
+        ui->btnReconnect->setText(tr("Disconnect (Host:%1(%2))").arg(device->name, device->ip));
+        QDeviceMachine::instance()->setMainDevice(device);
+        setSettings(QStringLiteral("lastMac"), device->mac);
+        setSettings(QStringLiteral("lastType"), device->type);
+        showBoardIdentity(device->mac, device->hw, device->ip, device->sw);
+    } else {
+        ui->btnReconnect->setText(tr("Disconnect (IP:%1)").arg(lastConnection));
+        showBoardIdentity(kNotAvailable, kNotAvailable, kNotAvailable, kNotAvailable);
+    }
+    resetTelemetryLabels();
+    enterConnectedState(true);
+    return true;
+}
+
+void MainWindow::newConnection()
+{
+    QTcpSocket *accepted = serverSocket->nextPendingConnection();
+    if (!accepted)
+        return;
+    sendQueue.clear();
+    // Closing an open client connection runs its full teardown before it is replaced.
+    dropConsoleSocket();
+
+    consoleSocket = accepted;
+    attachConsoleSocket();
+    qCDebug(lcConsole) << "Accepted console from" << accepted->peerAddress().toString();
+
+    QDeviceMachine::instance()->setMainDevice(nullptr);
+    incomingConsole = true;
+
+    setWorkspaceControlsEnabled(true);
+    ui->btnSend->setEnabled(true);
+    ui->txtCommand->setEnabled(true);
+    ui->actionTB_Window->setEnabled(true);
+
+    ui->btnReconnect->setText(tr("Disconnect serversocket"));
+    const QString server = QStringLiteral("SERVER");
+    showBoardIdentity(server, server, server, server);
+    resetTelemetryLabels();
+    enterConnectedState(false);
+}
+
+void MainWindow::disconnected()
+{
+    incomingConsole = false;
+    loopArmed = false;
+    ui->cheLoopCommand->setChecked(false);
+
+    if (!prodMode && ui->txtCommand->toPlainText().toLocal8Bit() != savedText)
+        saveActiveFile();
+
+    setWorkspaceControlsEnabled(false);
+    ui->btnSendSelected->setEnabled(false);
+    ui->btnSend->setEnabled(false);
+    ui->txtCommand->setEnabled(false);
+    ui->btnSendStop->setEnabled(false);
+    setBoardCommandsEnabled(false);
+
+    emit close_clilds();
+
+    if (consoleSocket) {
+        if (consoleSocket->isOpen()) {
+            consoleSocket->disconnect(this);
+            consoleSocket->close();
+        }
+        consoleSocket->deleteLater();
+        consoleSocket = nullptr;
+    }
+
+    ui->btnReconnect->setText(tr("Reconnect (%1)").arg(lastConnection));
+    ui->btnReconnect->setEnabled(true);
+
+    ui->actionTB_Window->setEnabled(false);
+}
+
+void MainWindow::readyRead()
+{
+    if (!consoleSocket)
+        return;
+    rxBuffer.append(consoleSocket->readAll());
+    QString line;
+    while (ConsoleLine::takeLine(rxBuffer, &line))
+        handleConsoleLine(line);
+
+    const QString next = PacedSending::next(sendQueue, sendIndex, sendPaced);
+    if (!next.isNull())
+        sendData(next);
+}
+
+void MainWindow::handleConsoleLine(const QString &line)
+{
+    const ConfigDump::Step step = ConfigDump::take(line, *configStartPattern, *configEndPattern,
+                                                   configCollecting, configText);
+    if (step == ConfigDump::Step::Finished) {
+        macroRecived(configText);
+    } else if (step == ConfigDump::Step::Other) {
+        // An announcement with fewer than seven fields tells nothing usable: ignored.
+        if (const std::optional<Device> board = BoardAnnouncement::parse(line))
+            applyAnnouncement(*board);
+    }
+
+    emit gotRow(line);
+    qCDebug(lcConsole).noquote() << "Received:" << line;
+
+    ui->lblRes4->setText(ui->lblRes3->text());
+    ui->lblRes3->setText(ui->lblRes2->text());
+    ui->lblRes2->setText(ui->lblRes1->text());
+    ui->lblRes1->setText(line);
+}
+
+void MainWindow::applyAnnouncement(const Device &device)
+{
+    QDeviceMachine::instance()->setMainDevice(&device);
+    ui->btnMAC->setText(device.mac);
+    ui->lblHWID->setText(device.hw);
+    ui->lblSWID->setText(device.sw);
+    incomingConsole = true;
+}
+
+void MainWindow::sendData(QString aLine)
+{
+    if (parseHotkeyLine(aLine)) {
+        saveActiveFile();
+        return;
+    }
+    qCDebug(lcConsole).noquote() << "Send:" << ConsoleLine::stripLineEnds(aLine);
+    if (!consoleSocket)
+        return;
+    if (consoleSocket->write(ConsoleLine::encode(aLine)) < 0) {
+        // The "Disconnect" state of the button makes this a full teardown of the socket;
+        // child windows keep their connections to this window.
+        qCWarning(lcConsole) << "Console write failed:" << consoleSocket->errorString();
+        on_btnReconnect_clicked();
+        return;
+    }
+    consoleSocket->flush();
+}
+
+bool MainWindow::queueLines(const QStringList &lines, PacedSending::FirstLine rule)
+{
+    const QString first = PacedSending::start(lines, rule, sendQueue, sendIndex, sendPaced);
+    if (first.isNull())
+        return false;
+    sendData(first);
+    return true;
+}
+
+void MainWindow::dropConsoleSocket()
+{
+    QTcpSocket *socket = consoleSocket;
+    if (!socket)
+        return;
+    if (socket->isOpen())
+        socket->close(); // reports the disconnection, so disconnected() runs here
+    socket->disconnect(this);
+    socket->deleteLater();
+    consoleSocket = nullptr;
+}
+
+void MainWindow::attachConsoleSocket()
+{
+    connect(consoleSocket, &QTcpSocket::readyRead, this, &MainWindow::readyRead);
+    connect(consoleSocket, &QTcpSocket::disconnected, this, &MainWindow::disconnected);
+    rxBuffer.clear();
+    consoleSocket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+}
+
+void MainWindow::showBoardIdentity(const QString &mac, const QString &hw, const QString &ip,
+                                   const QString &sw)
+{
+    ui->btnMAC->setText(mac);
+    ui->lblHWID->setText(hw);
+    ui->lblLogIP->setText(ip);
+    ui->lblSWID->setText(sw);
+}
+
+void MainWindow::resetTelemetryLabels()
+{
+    const QList<QLabel *> labels = {ui->lbllogMacro,
+                                    ui->lblCurState,
+                                    ui->lblCurrTempIn,
+                                    ui->lblCurrH1,
+                                    ui->lblCurrH2,
+                                    ui->lblCurrTempHat,
+                                    ui->lblCurrTargetFlow,
+                                    ui->lblCurrFlow,
+                                    ui->lblCurrPower,
+                                    ui->lblCurrVol,
+                                    ui->lblTargVol,
+                                    ui->lblPercent,
+                                    ui->lblSetPowerH1,
+                                    ui->lblSetPowerH2,
+                                    ui->lblSetOverHeat,
+                                    ui->lblActiveMacrocount,
+                                    ui->lblFlowticsLiter,
+                                    ui->lblTargetTemp,
+                                    ui->lblETA};
+    for (QLabel *label : labels)
+        label->setText(kNotAvailable);
+}
+
+void MainWindow::enterConnectedState(bool clientConnection)
+{
+    setWorkspaceControlsEnabled(true);
+    ui->btnSendStop->setEnabled(true);
+    sendData(QString::fromLatin1(kDebugLevelCommand));
+    setBoardCommandsEnabled(true);
+    ui->actionRecipe_runner->setEnabled(true);
+    ui->actionUpdate_firmware->setEnabled(true);
+    ui->btnReicipeMaker->setEnabled(true);
+    ui->pushButton_4->setEnabled(true);
+    // TB Admin is offered to a board we connected to, never to one that connected to us.
+    ui->actionTB_Admin->setVisible(false);
+    ui->actionTB_Admin->setEnabled(clientConnection);
+}
+
+void MainWindow::enterDisconnectedState()
+{
+    ui->btnSend->setEnabled(false);
+    ui->txtCommand->setEnabled(false);
+    setWorkspaceControlsEnabled(false);
+    setBoardCommandsEnabled(false);
+    ui->actionRecipe_runner->setEnabled(false);
+    ui->actionUpdate_firmware->setEnabled(false);
+    ui->btnReicipeMaker->setEnabled(false);
+    ui->pushButton_4->setEnabled(false);
+}
+
+void MainWindow::setWorkspaceControlsEnabled(bool enabled)
+{
+    const QList<QWidget *> controls = {ui->cboScriptfiles, ui->cboSubProj,    ui->cmdCreateSCRFile,
+                                       ui->cmdGitCommit,   ui->btnDeleteFile, ui->txtCommitMessage,
+                                       ui->cmAddMCRFile};
+    for (QWidget *control : controls)
+        control->setEnabled(enabled);
+}
+
+void MainWindow::setBoardCommandsEnabled(bool enabled)
+{
+    for (int n = 1; n <= kHotkeyCount; ++n) {
+        findChild<QWidget *>(QStringLiteral("txtHotkey%1").arg(n))->setEnabled(enabled);
+        findChild<QWidget *>(QStringLiteral("btnHotKey%1").arg(n))->setEnabled(enabled);
+    }
+    ui->btnRunBootMacro->setEnabled(enabled);
+    ui->btn_tbConfig->setEnabled(enabled);
+    ui->lblShortCommand->setEnabled(enabled);
+}
+
+void MainWindow::on_btnReconnect_clicked()
+{
+    if (ui->btnReconnect->text().startsWith(QLatin1String("Disconnect"))) {
+        disconnected();
+        return;
+    }
+    const ConsoleAddress address = ConsoleAddress::fromText(lastConnection);
+    connectToDevice(address.host, address.port, nullptr);
+}
+
+void MainWindow::on_lineEdit_returnPressed()
+{
+    connectToDevice(ui->lineEdit->text().trimmed(), ConsoleLine::kBoardConsolePort, nullptr);
+}
+
+// ---------------------------------------------------------------------------------------
+// Board commands
+
+void MainWindow::on_btn_tbConfig_clicked()
+{
+    sendData(QStringLiteral("print_tb_config\r\n"));
+}
+
+void MainWindow::on_btnDoBeep_clicked()
+{
+    sendData(QStringLiteral("do_beep 62415\r\n"));
+}
+
+void MainWindow::on_btnDoBeep2_clicked()
+{
+    on_btnDoBeep_clicked();
+}
+
+void MainWindow::on_btnCanListDev_clicked()
+{
+    sendData(QStringLiteral("can_list_devices\r\n"));
+}
+
+void MainWindow::on_btnSendStop_clicked()
+{
+    sendStop();
+}
+
+void MainWindow::on_btnStop2_clicked()
+{
+    sendStop();
+}
+
+void MainWindow::sendStop()
+{
+    // The queued script lines are kept: pacing goes on when the board answers.
+    loopArmed = false;
+    ui->cheLoopCommand->setChecked(false);
+    sendData(QStringLiteral("stop\r\n"));
+}
+
+void MainWindow::on_btnRunBootMacro_clicked()
+{
+    sendConfirmed(tr("Run bootmacro"),
+                  tr("PLEASE CONFIRM: Do you want to reexecute the bootmacro?"),
+                  QStringLiteral("run_boot_macro"));
+}
+
+void MainWindow::on_btnRestart_clicked()
+{
+    sendConfirmed(tr("Restart board"), tr("PLEASE CONFIRM: Do you want to restart the machine?"),
+                  QStringLiteral("restart"));
+}
+
+void MainWindow::on_resetMQTT_clicked()
+{
+    sendConfirmed(tr("Reset M2M settings."),
+                  tr("PLEASE CONFIRM: Do you want to reset M2M settings to default?"),
+                  QStringLiteral("mqtt_rest"));
+}
+
+void MainWindow::sendConfirmed(const QString &text, const QString &informativeText,
+                               const QString &command)
+{
+    const QMessageBox::StandardButton answer = prompter->question(
+        QString(), text, informativeText, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer == QMessageBox::No)
+        return;
+    sendData(command + QLatin1String("\r\n"));
+}
+
+// ---------------------------------------------------------------------------------------
+// Child windows
+
+void MainWindow::frmClosing(int aID)
+{
+    // The closing window is the sender; its connections to and from this window go with it.
+    QObject *window = sender();
+    const auto release = [this, window] {
+        if (!window)
+            return;
+        disconnect(window, nullptr, this, nullptr);
+        disconnect(this, nullptr, window, nullptr);
+    };
+    switch (aID) {
+    case 1:
+        controlCenter = nullptr;
+        break;
+    case 2:
+        loadedMacroDialog = nullptr;
+        break;
+    case 3:
+        release();
+        reattachConsoleReader();
+        fwUpdateDialog = nullptr;
+        break;
+    case 4:
+        macroEditor = nullptr;
+        break;
+    case 5:
+        release();
+        recipeRunner = nullptr;
+        break;
+    case 6:
+        release();
+        romManager = nullptr;
+        reattachConsoleReader();
+        break;
+    case 7:
+        release();
+        thermosDialog = nullptr;
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::reattachConsoleReader()
+{
+    // The firmware dialogs borrow an accepted console socket; reading returns to us after.
+    if (consoleSocket)
+        connect(consoleSocket, &QTcpSocket::readyRead, this, &MainWindow::readyRead,
+                Qt::UniqueConnection);
+}
+
+void MainWindow::on_actionMacro_Editor_triggered()
+{
+    // Filled by the macro editor.
+}
+
+void MainWindow::on_actionTB_Window_triggered()
+{
+    // Filled by the control center.
+}
+
+void MainWindow::on_actionControl_Center_triggered() {}
+
+void MainWindow::on_actionTB_Admin_triggered() {}
+
+void MainWindow::on_pushButton_3_clicked() {}
+
+void MainWindow::on_actionUpdate_firmware_triggered()
+{
+    // Filled by the firmware update dialog.
+}
+
+void MainWindow::on_actionRom_updater_triggered()
+{
+    // Filled by the ROM manager.
+}
+
+void MainWindow::on_pushButton_4_clicked()
+{
+    on_actionRom_updater_triggered();
+}
+
+void MainWindow::on_actionRecipe_runner_triggered()
+{
+    // Filled by the recipe runner.
+}
+
+void MainWindow::on_btnReicipeMaker_clicked()
+{
+    // Filled by the recipe runner.
+}
+
+void MainWindow::on_actionThermos_GUI_triggered()
+{
+    // Filled by the thermos timers dialog.
+}
+
+void MainWindow::on_pushButton_2_clicked()
+{
+    on_actionThermos_GUI_triggered();
+}
+
+void MainWindow::macroRecived(QString macro)
+{
+    // Filled by the loaded-macro dialog.
+    Q_UNUSED(macro)
+}
+
+void MainWindow::on_actionRescan_devicelist_triggered()
+{
+    QDeviceMachine::instance()->lookup(255);
+}
+
+void MainWindow::on_actionProduction_mode_toggled(bool on)
+{
+    setSettings(QStringLiteral("prod_mode"), on ? QStringLiteral("1") : QStringLiteral("0"));
+    prodMode = on;
+    initWorkspace();
+    ui->lblHomeDir->setText(workingFolder);
+    ui->txtlogFile->setText(workingFile);
+    setWindowTitle(AppVersion::windowTitle(prodMode));
+}
+
+// ---------------------------------------------------------------------------------------
+// Device menu, status panel, session logs
+
+void MainWindow::devices_lookupDone()
+{
+    // Filled by the device menu.
+}
+
+void MainWindow::newDevice(Device *d)
+{
+    // Filled by the device menu.
+    Q_UNUSED(d)
+}
+
+void MainWindow::actionReaction(int type, QString id)
+{
+    // Filled by the device menu.
+    Q_UNUSED(type)
+    Q_UNUSED(id)
+}
+
+void MainWindow::main_dev_ping(QString guid, QString ip, float hw_type, float sw_ver)
+{
+    Q_UNUSED(guid)
+    Q_UNUSED(ip)
+    Q_UNUSED(hw_type)
+    Q_UNUSED(sw_ver)
+}
+
+void MainWindow::gotLogdata(TBTubeLogData logData)
+{
+    // Filled by the status panel.
+    Q_UNUSED(logData)
+}
+
+void MainWindow::objectChanged(ulong objjId, ulong value)
+{
+    // Filled by the status panel.
+    Q_UNUSED(objjId)
+    Q_UNUSED(value)
+}
+
+void MainWindow::on_btnMAC_clicked()
+{
+    // Filled by the status panel.
+}
+
+void MainWindow::got_udpData(QString udpData)
+{
+    // Filled by the session logs.
+    Q_UNUSED(udpData)
+}
+
+// ---------------------------------------------------------------------------------------
+// Script workspace
+
+void MainWindow::initWorkspace()
+{
+    prodMode = getSettings(QStringLiteral("prod_mode"), QStringLiteral("0")).toString() ==
+               QLatin1String("1");
+    const QString prefix = prodMode ? QStringLiteral("prod_") : QString();
+    workingFolder =
+        getSettings(prefix + QLatin1String("workingFolder"), QStringLiteral("./")).toString();
+    subProject = getSettings(prefix + QLatin1String("workingSubProjFile"), QString()).toString();
+    workingFile =
+        getSettings(prefix + QLatin1String("workingFile"), QStringLiteral("new.scr")).toString();
+    logFolder = workingFolder + subProject + QLatin1String("/log");
+    ui->actionProduction_mode->setChecked(prodMode);
+    nameFilters = prodMode
+                      ? QStringList{"*.tube_setup", "*.spider_setup", "*.scr"}
+                      : QStringList{"*.txt", "*.mcr", "*.tube_setup", "*.spider_setup", "*.scr"};
+}
+
+void MainWindow::saveActiveFile() {}
+
+void MainWindow::updateGitControls()
+{
+    const bool repository = QFileInfo(workingFolder + QLatin1String("/.git")).isDir();
+    ui->lblGit->setVisible(repository);
+    ui->txtCommitMessage->setVisible(repository);
+    ui->cmdGitCommit->setVisible(repository);
+    ui->menuGit->menuAction()->setVisible(repository);
+}
+
+void MainWindow::on_btnHomeDirectory_clicked()
+{
+    // Filled by the script workspace.
+}
+
+void MainWindow::on_cboSubProj_currentIndexChanged(QString text)
+{
+    // Filled by the script workspace.
+    Q_UNUSED(text)
+}
+
+void MainWindow::on_cboScriptfiles_currentIndexChanged(QString text)
+{
+    // Filled by the script workspace.
+    Q_UNUSED(text)
+}
+
+void MainWindow::on_txtlogFile_editingFinished()
+{
+    // Filled by the script workspace.
+}
+
+void MainWindow::on_txtlogFile_returnPressed()
+{
+    on_txtlogFile_editingFinished();
+}
+
+void MainWindow::on_cmAddMCRFile_clicked()
+{
+    // Filled by the script workspace.
+}
+
+void MainWindow::on_cmdCreateSCRFile_clicked()
+{
+    // Filled by the script workspace.
+}
+
+void MainWindow::on_btnDeleteFile_clicked()
+{
+    // Filled by the script workspace.
+}
+
+// ---------------------------------------------------------------------------------------
+// Running scripts
+
+void MainWindow::on_btnSend_clicked()
+{
+    // Filled by the script runner.
+}
+
+void MainWindow::on_btnSendSelected_clicked()
+{
+    // Filled by the script runner.
+}
+
+void MainWindow::on_txtCommand_selectionChanged()
+{
+    // Filled by the script runner.
+}
+
+void MainWindow::on_cheLoopCommand_stateChanged(int state)
+{
+    // Filled by the script runner.
+    Q_UNUSED(state)
+}
+
+void MainWindow::on_timerWaitLoop()
+{
+    // Filled by the script runner.
+}
+
+void MainWindow::loopCommands()
+{
+    // Filled by the script runner.
+}
+
+void MainWindow::actionTriggered(QKeyEvent *action)
+{
+    // Filled by the script runner.
+    Q_UNUSED(action)
+}
+
+// ---------------------------------------------------------------------------------------
+// Hotkeys
+
+bool MainWindow::parseHotkeyLine(const QString &line)
+{
+    Q_UNUSED(line)
+    return false;
+}
+
+void MainWindow::runHotkey(int number)
+{
+    const auto *field = findChild<QLineEdit *>(QStringLiteral("txtHotkey%1").arg(number));
+    // Several commands of one hotkey are separated by ";" and paced like script lines.
+    if (!queueLines(field->text().split(QLatin1Char(';'))))
+        return;
+    if (ui->cheAutoSwitch->isChecked())
+        ui->tabWidget->setCurrentIndex(0);
+}
+
+void MainWindow::on_btnHotKey1_clicked()
+{
+    runHotkey(1);
+}
+void MainWindow::on_btnHotKey2_clicked()
+{
+    runHotkey(2);
+}
+void MainWindow::on_btnHotKey3_clicked()
+{
+    runHotkey(3);
+}
+void MainWindow::on_btnHotKey4_clicked()
+{
+    runHotkey(4);
+}
+void MainWindow::on_btnHotKey5_clicked()
+{
+    runHotkey(5);
+}
+void MainWindow::on_btnHotKey6_clicked()
+{
+    runHotkey(6);
+}
+void MainWindow::on_btnHotKey7_clicked()
+{
+    runHotkey(7);
+}
+void MainWindow::on_btnHotKey8_clicked()
+{
+    runHotkey(8);
+}
+void MainWindow::on_btnHotKey9_clicked()
+{
+    runHotkey(9);
+}
+void MainWindow::on_btnHotKey10_clicked()
+{
+    runHotkey(10);
+}
+void MainWindow::on_btnHotKey11_clicked()
+{
+    runHotkey(11);
+}
+void MainWindow::on_btnHotKey12_clicked()
+{
+    runHotkey(12);
+}
+void MainWindow::on_btnHotKey13_clicked()
+{
+    runHotkey(13);
+}
+
+// ---------------------------------------------------------------------------------------
+// Git
+
+void MainWindow::on_cmdGitCommit_clicked()
+{
+    // Filled by the git integration.
+}
+
+void MainWindow::on_actionPush_to_server_triggered()
+{
+    // Filled by the git integration.
+}
+
+void MainWindow::on_actionPull_latest_from_server_triggered()
+{
+    // Filled by the git integration.
+}

@@ -1,0 +1,207 @@
+#pragma once
+
+#include "device.h"
+#include "pacedsending.h"
+#include "prompter.h"
+#include "tbtubelogdata.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QKeyEvent>
+#include <QMainWindow>
+#include <QRegExp>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class KeyPressEater;
+class QMenu;
+class QMenuIPAction;
+class QTcpServer;
+class QTcpSocket;
+class QTimer;
+class Form_MacroEditor;
+class TBRecipeRunner;
+class FWRomTranferDialog;
+class TBMacro;
+class FWUpdateDialog;
+class LoadedMacroDialog;
+class ThermosTimersDialog;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The console main window: one console connection to a board (as client or server), the
+// script workspace, the live status of the board and the child windows that drive it.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(Prompter *prompter = Prompter::defaultPrompter(),
+                        QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Opens the console as a client; device is null for the command line and "Reconnect".
+    bool connectToDevice(const QString &host, quint16 port, Device *device);
+    // Sends the first sendable line now and each further one after the board's next reply;
+    // false when no line was sendable.
+    bool queueLines(const QStringList &lines,
+                    PacedSending::FirstLine rule = PacedSending::FirstLine::Command);
+
+signals:
+    void gotRow(QString aCommand);
+    void close_clilds();
+    void progress(int aPercent, int time);
+
+public slots:
+    void devices_lookupDone();
+    void macroRecived(QString macro);
+    void gotLogdata(TBTubeLogData logData);
+    void sendData(QString aLine);
+    void actionTriggered(QKeyEvent *action);
+    void main_dev_ping(QString guid, QString ip, float hw_type, float sw_ver);
+    void newDevice(Device *d);
+    void objectChanged(ulong objjId, ulong value);
+    void newConnection();
+    void on_timerWaitLoop();
+    void loopCommands();
+    void got_udpData(QString udpData);
+    void actionReaction(int type, QString id);
+    void readyRead();
+    void disconnected();
+    void frmClosing(int aID);
+
+private slots:
+    // Child windows and administration
+    void on_actionMacro_Editor_triggered();
+    void on_actionTB_Window_triggered();
+    void on_actionControl_Center_triggered();
+    void on_actionTB_Admin_triggered();
+    void on_pushButton_3_clicked();
+    void on_actionUpdate_firmware_triggered();
+    void on_actionRom_updater_triggered();
+    void on_pushButton_4_clicked();
+    void on_actionRecipe_runner_triggered();
+    void on_btnReicipeMaker_clicked();
+    void on_actionThermos_GUI_triggered();
+    void on_pushButton_2_clicked();
+    void on_actionRescan_devicelist_triggered();
+    void on_actionProduction_mode_toggled(bool on);
+
+    // Console connection and board commands
+    void on_btnReconnect_clicked();
+    void on_lineEdit_returnPressed();
+    void on_btn_tbConfig_clicked();
+    void on_btnDoBeep_clicked();
+    void on_btnDoBeep2_clicked();
+    void on_btnCanListDev_clicked();
+    void on_btnSendStop_clicked();
+    void on_btnStop2_clicked();
+    void on_btnRunBootMacro_clicked();
+    void on_btnRestart_clicked();
+    void on_resetMQTT_clicked();
+
+    // Status panel
+    void on_btnMAC_clicked();
+
+    // Script workspace
+    void on_btnHomeDirectory_clicked();
+    void on_cboSubProj_currentIndexChanged(QString text);
+    void on_cboScriptfiles_currentIndexChanged(QString text);
+    void on_txtlogFile_editingFinished();
+    void on_txtlogFile_returnPressed();
+    void on_cmAddMCRFile_clicked();
+    void on_cmdCreateSCRFile_clicked();
+    void on_btnDeleteFile_clicked();
+
+    // Running scripts
+    void on_btnSend_clicked();
+    void on_btnSendSelected_clicked();
+    void on_txtCommand_selectionChanged();
+    void on_cheLoopCommand_stateChanged(int state);
+
+    // Hotkeys
+    void on_btnHotKey1_clicked();
+    void on_btnHotKey2_clicked();
+    void on_btnHotKey3_clicked();
+    void on_btnHotKey4_clicked();
+    void on_btnHotKey5_clicked();
+    void on_btnHotKey6_clicked();
+    void on_btnHotKey7_clicked();
+    void on_btnHotKey8_clicked();
+    void on_btnHotKey9_clicked();
+    void on_btnHotKey10_clicked();
+    void on_btnHotKey11_clicked();
+    void on_btnHotKey12_clicked();
+    void on_btnHotKey13_clicked();
+
+    // Git
+    void on_cmdGitCommit_clicked();
+    void on_actionPush_to_server_triggered();
+    void on_actionPull_latest_from_server_triggered();
+
+private:
+    QVariant getSettings(const QString &key, const QVariant &defaultValue) const;
+    void setSettings(const QString &key, const QVariant &value);
+
+    void initWorkspace();
+    void saveActiveFile();
+    bool parseHotkeyLine(const QString &line);
+    void runHotkey(int number);
+    void updateGitControls();
+
+    void handleConsoleLine(const QString &line);
+    void applyAnnouncement(const Device &device);
+    void dropConsoleSocket();
+    void attachConsoleSocket();
+    void reattachConsoleReader();
+    void showBoardIdentity(const QString &mac, const QString &hw, const QString &ip,
+                           const QString &sw);
+    void resetTelemetryLabels();
+    void enterConnectedState(bool clientConnection);
+    void enterDisconnectedState();
+    void setWorkspaceControlsEnabled(bool enabled);
+    void setBoardCommandsEnabled(bool enabled);
+    void sendConfirmed(const QString &text, const QString &informativeText, const QString &command);
+    void sendStop();
+
+    QTimer *waitLoopTimer = nullptr;
+    bool loopArmed = false;
+    int prevTubeState = 0;
+    bool firstLookup = true;
+    bool prodMode = false;
+    bool configCollecting = false;
+    QString configText;
+    std::unique_ptr<QRegExp> configStartPattern;
+    std::unique_ptr<QRegExp> configEndPattern;
+    QMenu *devicesMenu = nullptr;
+    QHash<QString, QMenuIPAction *> devActions;
+    QString lastLogMac;
+    bool incomingConsole = false;
+    QString logFolder;
+    QString subProject;
+    QString workingFolder;
+    QString workingFile;
+    QString lastConnection;
+    QByteArray savedText;
+    KeyPressEater *keyEater = nullptr;
+    bool workspaceReady = false;
+    QStringList nameFilters;
+    std::unique_ptr<Ui::MainWindow> ui;
+    Form_MacroEditor *macroEditor = nullptr;
+    TBRecipeRunner *recipeRunner = nullptr;
+    FWRomTranferDialog *romManager = nullptr;
+    TBMacro *controlCenter = nullptr;
+    FWUpdateDialog *fwUpdateDialog = nullptr;
+    LoadedMacroDialog *loadedMacroDialog = nullptr;
+    QTcpSocket *consoleSocket = nullptr;
+    QTcpServer *serverSocket = nullptr;
+    QByteArray rxBuffer;
+    ThermosTimersDialog *thermosDialog = nullptr;
+    QStringList sendQueue;
+    int sendIndex = 0;
+    bool sendPaced = false;
+
+    Prompter *prompter;
+};
