@@ -113,6 +113,11 @@ void RomTransfer::startOnBorrowedSocket()
         finish(0, tr("The console connection is not open"));
         return;
     }
+    // Text already waiting was meant for the main window; a stale prompt in it would put
+    // every packet one prompt ahead of the board.
+    const QByteArray stale = socket->readAll();
+    if (!stale.isEmpty())
+        qCDebug(lcRom) << "Skipped console text:" << stale;
     watchSocket();
     // The board answers an empty line with its prompt, which starts the exchange.
     socket->write("\r\n");

@@ -22,6 +22,7 @@ private slots:
     void promptInWaitingState();
     void noiseBetweenPacketsIgnored();
     void borrowedSocketStaysOpenAfterTransfer();
+    void stalePromptOnConsoleSkipped();
     void secondTransferWhileBusyRefused();
     void abortLeavesBorrowedSocketOpen();
     void fileNotOpenedEndsInDone();
@@ -204,6 +205,25 @@ void TestRomTransfer::borrowedSocketStaysOpenAfterTransfer()
     board.send("tube idle\r\n");
     QVERIFY(readSpy.wait(5000));
     QCOMPARE(console->readAll(), QByteArray("tube idle\r\n"));
+}
+
+void TestRomTransfer::stalePromptOnConsoleSkipped()
+{
+    const QString fileName = writeFile(QStringLiteral("stale.bin"), bytesOf(3));
+    ScriptedBoard board;
+    auto console = board.dialIn();
+    board.send("tube idle\r\n>"); // shown before the main window let go of the console
+    QTRY_VERIFY(console->bytesAvailable() > 0);
+    RomTransfer transfer(console.get());
+    QSignalSpy progressSpy(&transfer, &RomTransfer::progress);
+    QVERIFY(transfer.transferFile(1, fileName));
+    QTRY_COMPARE(board.received, QByteArray("\r\n"));
+    QSignalSpy readSpy(console.get(), &QTcpSocket::readyRead);
+    board.send("\r\n>"); // a board ends the open prompt's line before a new one
+    QVERIFY(readSpy.wait(5000));
+    // The fresh prompt starts the command; a stale one would have sent a packet as well.
+    QCOMPARE(transfer.state(), RomTransfer::State::Sending);
+    QCOMPARE(progressSpy.size(), 0);
 }
 
 void TestRomTransfer::secondTransferWhileBusyRefused()
