@@ -1,4 +1,3 @@
 #include "applogging.h"
 
 Q_LOGGING_CATEGORY(lcConsole, "vorne.console", QtInfoMsg)
-Q_LOGGING_CATEGORY(lcApp, "vorne.app", QtInfoMsg)

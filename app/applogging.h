@@ -5,4 +5,3 @@
 // Trace categories of the main window. Debug traces are off by default; switch them on
 // with e.g. QT_LOGGING_RULES="vorne.console.debug=true".
 Q_DECLARE_LOGGING_CATEGORY(lcConsole) // "vorne.console": console lines in and out, connects
-Q_DECLARE_LOGGING_CATEGORY(lcApp)     // "vorne.app": start-up and window-level events

@@ -9,6 +9,7 @@
 #include "keypresseater.h"
 #include "qdevicemachine.h"
 #include "settingsstore.h"
+#include "thermosmachine.h"
 #include "ui_mainwindow.h"
 
 #include <QFileInfo>
@@ -48,13 +49,15 @@ MainWindow::MainWindow(Prompter *prompter, QWidget *parent)
 {
     ui->setupUi(this);
 
+    // The registry first: the thermos tracker connects to its brew events.
     QDeviceMachine *registry = QDeviceMachine::instance();
+    ThermosMachine::instance();
 
     serverSocket = new QTcpServer(this);
     connect(serverSocket, &QTcpServer::newConnection, this, &MainWindow::newConnection);
     incomingConsole = false;
     if (serverSocket->listen(QHostAddress::Any, ConsoleLine::kServerConsolePort)) {
-        qCInfo(lcConsole) << "Server started!";
+        qCDebug(lcConsole) << "Server started!";
     } else {
         qCWarning(lcConsole) << "Server could not start:" << serverSocket->errorString();
         // Without the server the program still works as a client; the user should know.
