@@ -35,9 +35,8 @@ QString mac(uint32_t high, uint32_t low)
 
 QString ip(int first, int second, int third, int fourth)
 {
-    return QString::number(first) + QLatin1Char('.') + QString::number(second)
-           + QLatin1Char('.') + QString::number(third) + QLatin1Char('.')
-           + QString::number(fourth);
+    return QString::number(first) + QLatin1Char('.') + QString::number(second) + QLatin1Char('.') +
+           QString::number(third) + QLatin1Char('.') + QString::number(fourth);
 }
 
 } // namespace AddressText

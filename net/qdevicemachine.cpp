@@ -37,7 +37,9 @@ void QDeviceMachine::setReceivePort(std::optional<quint16> port)
 }
 
 QDeviceMachine::QDeviceMachine(QObject *parent)
-    : QObject(parent), lookupTimer(new QTimer(this)), sendSocket(new QUdpSocket(this))
+    : QObject(parent)
+    , lookupTimer(new QTimer(this))
+    , sendSocket(new QUdpSocket(this))
 {
     qRegisterMetaType<TBTubeLogData>("TBTubeLogData");
     qRegisterMetaType<Device *>("Device*");
@@ -119,9 +121,8 @@ void QDeviceMachine::lookup(int selector)
         const auto entries = iface.addressEntries();
         for (const QNetworkAddressEntry &entry : entries) {
             const QHostAddress address = entry.ip();
-            if (address.protocol() != QAbstractSocket::IPv4Protocol
-                || entry.broadcast().isNull() || address.isLoopback()
-                || address.isLinkLocal()) {
+            if (address.protocol() != QAbstractSocket::IPv4Protocol || entry.broadcast().isNull() ||
+                address.isLoopback() || address.isLinkLocal()) {
                 continue;
             }
             sendSocket->writeDatagram(payload, entry.broadcast(), kDiscoveryPort);
@@ -214,8 +215,8 @@ void QDeviceMachine::takeMacroLine(int number, const QString &text)
     ++expectedLine;
 }
 
-void QDeviceMachine::local_seenDevice(QString mac, QString ip, QString name, int type,
-                                      QString hw, QString sw)
+void QDeviceMachine::local_seenDevice(QString mac, QString ip, QString name, int type, QString hw,
+                                      QString sw)
 {
     qCDebug(lcNetRegistry).noquote() << type << ip << mac << name << "hw:" << hw << sw;
     DeviceTable *&table = devices[type];

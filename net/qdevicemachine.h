@@ -61,8 +61,7 @@ signals:
     void objectChanged(ulong objjId, ulong value);
     void brewStart(QString guid, QString name, QString recipestring, int thermosId,
                    int est_time_left);
-    void brewEnd(QString guid, QString name, QString recipestring, int thermosId,
-                 int thermosTimer);
+    void brewEnd(QString guid, QString name, QString recipestring, int thermosId, int thermosTimer);
     void brewPing(QString guid, int thermosId, int est_time_left);
     void seenDevice(QString mac, QString ip, QString name, int type, QString hw, QString sw);
     void lookupDone();
@@ -73,8 +72,7 @@ signals:
 
 public slots:
     void gotUDPPacket(QString aLine);
-    void local_seenDevice(QString mac, QString ip, QString name, int type, QString hw,
-                          QString sw);
+    void local_seenDevice(QString mac, QString ip, QString name, int type, QString hw, QString sw);
     void lookupFinished();
 
 private:

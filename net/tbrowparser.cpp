@@ -22,12 +22,11 @@ struct FormPattern
 // the LF that parse() appends; letter case is ignored once the row passed the "IO" check.
 const QVector<FormPattern> &rowForms()
 {
-    const auto options = QRegularExpression::CaseInsensitiveOption
-                         | QRegularExpression::DotMatchesEverythingOption;
+    const auto options =
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption;
     const auto form = [options](const char *fields) {
-        return QRegularExpression(QStringLiteral("^IO \\[(.*)\\]: %1\\z")
-                                      .arg(QLatin1String(fields)),
-                                  options);
+        return QRegularExpression(
+            QStringLiteral("^IO \\[(.*)\\]: %1\\z").arg(QLatin1String(fields)), options);
     };
     static const QVector<FormPattern> forms = {
         {RowForm::Macro, "TBMacro LOG: [", form("M:(.*) C:(.*) S:(.*) T:(.*)")},
@@ -52,8 +51,8 @@ float toFloat(const QString &field)
 int toProgress(const QString &field)
 {
     const float value = std::trunc(toFloat(field));
-    const bool fits = value >= float(std::numeric_limits<int>::min())
-                      && value < -float(std::numeric_limits<int>::min());
+    const bool fits = value >= float(std::numeric_limits<int>::min()) &&
+                      value < -float(std::numeric_limits<int>::min());
     return fits ? int(value) : 0;
 }
 

@@ -30,7 +30,8 @@ ThermosMachine *ThermosMachine::existingInstance()
 }
 
 ThermosMachine::ThermosMachine(ThermosClock now, QObject *parent)
-    : QObject(parent), now(std::move(now))
+    : QObject(parent)
+    , now(std::move(now))
 {
     records.insert(kSpareKey, new ThermosRecord(1, this->now)); // the spare one shows id 1
     for (int id = 1; id <= kThermosCount; ++id)
@@ -54,39 +55,40 @@ ThermosRecord *ThermosMachine::thermos(int id) const
 void ThermosMachine::brewStart(QString guid, QString name, QString recipestring, int thermosId,
                                int est_time_left)
 {
-    ThermosRecord *t = thermos(thermosId);
-    if (!t)
-        return;
-    const QDateTime current = now();
-    t->name = name;
-    t->guid = guid;
-    t->recipe = recipestring;
-    t->deadline = current.toMSecsSinceEpoch() + est_time_left * kMsPerSecond;
-    t->state = ThermosRecord::Brewing;
-    t->started = current.toMSecsSinceEpoch();
-    t->clock = current.toString(QStringLiteral("hh:mm"));
-    changed = true;
     qCDebug(lcNetThermos) << "brewStart:" << guid << name << thermosId << est_time_left;
+    if (ThermosRecord *t = stamp(thermosId, ThermosRecord::Brewing, est_time_left * kMsPerSecond)) {
+        t->name = name;
+        t->guid = guid;
+        t->recipe = recipestring;
+    }
 }
 
 void ThermosMachine::brewEnd(QString guid, QString name, QString recipestring, int thermosId,
                              int thermosTimer)
 {
+    qCDebug(lcNetThermos) << "brewEnd:" << guid << name << thermosId << thermosTimer;
+    // The timer is in minutes; name and guid stay those of the brew start.
+    if (ThermosRecord *t = stamp(thermosId, ThermosRecord::Brewed, thermosTimer * kMsPerMinute))
+        t->recipe = recipestring;
+}
+
+ThermosRecord *ThermosMachine::stamp(int thermosId, int state, qint64 msToDeadline)
+{
     ThermosRecord *t = thermos(thermosId);
     if (!t)
-        return;
+        return nullptr;
     const QDateTime current = now();
-    t->state = ThermosRecord::Brewed;
+    t->state = state;
     t->started = current.toMSecsSinceEpoch();
-    t->deadline = t->started + thermosTimer * kMsPerMinute; // the timer is in minutes
+    t->deadline = t->started + msToDeadline;
     t->clock = current.toString(QStringLiteral("hh:mm"));
-    t->recipe = recipestring; // name and guid stay those of the brew start
     changed = true;
-    qCDebug(lcNetThermos) << "brewEnd:" << guid << name << thermosId << thermosTimer;
+    return t;
 }
 
 void ThermosMachine::brewPing(QString guid, int thermosId, int est_time_left)
 {
+    qCDebug(lcNetThermos) << "brewPing:" << guid << thermosId << est_time_left;
     ThermosRecord *t = thermos(thermosId);
     if (!t)
         return;
@@ -94,7 +96,6 @@ void ThermosMachine::brewPing(QString guid, int thermosId, int est_time_left)
     t->state = ThermosRecord::Brewing;
     t->deadline = now().toMSecsSinceEpoch() + est_time_left * kMsPerSecond;
     changed = true;
-    qCDebug(lcNetThermos) << "brewPing:" << guid << thermosId << est_time_left;
 }
 
 bool ThermosMachine::hasChanges()

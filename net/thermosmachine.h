@@ -32,13 +32,16 @@ public:
 public slots:
     void brewStart(QString guid, QString name, QString recipestring, int thermosId,
                    int est_time_left);
-    void brewEnd(QString guid, QString name, QString recipestring, int thermosId,
-                 int thermosTimer);
+    void brewEnd(QString guid, QString name, QString recipestring, int thermosId, int thermosTimer);
     void brewPing(QString guid, int thermosId, int est_time_left);
     // Whether anything changed since the last call; clears the flag.
     bool hasChanges();
 
 private:
+    // A brew start or end: new state, start time, deadline and clock text of the thermos;
+    // null (nothing changed) for a negative id.
+    ThermosRecord *stamp(int thermosId, int state, qint64 msToDeadline);
+
     QHash<int, ThermosRecord *> records;
     bool changed = false;
     ThermosClock now;

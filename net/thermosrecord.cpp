@@ -6,7 +6,10 @@ namespace {
 const QString noData = QStringLiteral("No data");
 } // namespace
 
-ThermosRecord::ThermosRecord(int id, ThermosClock now) : id(id), now(std::move(now)) {}
+ThermosRecord::ThermosRecord(int id, ThermosClock now)
+    : id(id)
+    , now(std::move(now))
+{}
 
 QString ThermosRecord::colorStyle() const
 {

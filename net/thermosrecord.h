@@ -27,11 +27,11 @@ public:
     bool hasData() const { return state != NoData; }
 
     int id = 0;
-    qint64 started = 0;  // ms since the epoch of the last brew start or end
+    qint64 started = 0; // ms since the epoch of the last brew start or end
     int state = NoData;
     qint64 deadline = 0; // ms since the epoch: end of brewing, or time of the rebrew
     QString name;
-    QString clock;       // local "hh:mm" of the last brew start or end
+    QString clock; // local "hh:mm" of the last brew start or end
     QString guid;
     QString recipe;
 

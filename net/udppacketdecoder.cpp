@@ -183,44 +183,44 @@ bool startsWithCode(Field line, const char *code)
     return line.size() > 4 && line.mid(1, 4) == QLatin1String(code);
 }
 
-// The trailing ["]:NUM of the TEXT kinds: finds the counter field between the last colon and
-// the closing ":$" and the quote that closes the last text before it. Returns that quote.
-const QChar *closingQuote(const QChar *textStart, const QChar *bodyEnd, Field *counter,
-                          bool (*isCounter)(Field))
+// The layout of the kinds with texts: a lead character, `count` NUM fields, `:"`, the texts,
+// the closing quote, then `:counter`. The counter field sits between the last colon and the
+// closing ":$", so the texts may hold quotes and colons themselves.
+bool takeTextPacket(Field line, const QChar *bodyEnd, QChar lead, int count, Field *nums,
+                    bool (*isCounter)(Field), Field *texts, Field *counter)
 {
+    if (line.at(0) != lead)
+        return false;
+    const QChar *p = line.data() + 1;
+    if (!takeNums(p, bodyEnd, count, nums) || bodyEnd - p < 2 || p[0] != QLatin1Char(':') ||
+        p[1] != QLatin1Char('"')) {
+        return false;
+    }
+    const QChar *textStart = p + 2;
     const QChar *colon = lastColon(textStart, bodyEnd);
     if (!colon || colon - textStart < 2 || colon[-1] != QLatin1Char('"'))
-        return nullptr;
+        return false;
     *counter = Field(colon + 1, bodyEnd - colon - 1);
-    return isCounter(*counter) ? colon - 1 : nullptr;
-}
-
-// `:"` that opens the first text field.
-bool opensText(const QChar *p, const QChar *bodyEnd)
-{
-    return bodyEnd - p >= 2 && p[0] == QLatin1Char(':') && p[1] == QLatin1Char('"');
+    *texts = Field(textStart, colon - 1 - textStart);
+    return isCounter(*counter);
 }
 
 bool decodeAnnounce(Field line, const QChar *bodyEnd, UdpPacket &packet)
 {
-    if (line.at(0) != QLatin1Char('@'))
-        return false;
-    const QChar *p = line.data() + 1;
     Field f[kAnnounceNums];
-    if (!takeNums(p, bodyEnd, kAnnounceNums, f) || !opensText(p, bodyEnd))
-        return false;
-    const QChar *textStart = p + 2;
+    Field name;
     Field counter;
-    const QChar *quote = closingQuote(textStart, bodyEnd, &counter, isNum2);
-    if (!quote)
+    if (!takeTextPacket(line, bodyEnd, QLatin1Char('@'), kAnnounceNums, f, isNum2, &name,
+                        &counter)) {
         return false;
+    }
     packet.kind = UdpPacket::Kind::Announce;
     packet.type = toInt(f[0]);
     packet.mac = AddressText::mac(packBytes(f[1], f[2], f[3], f[4]), toUInt(f[5]));
     packet.ip = AddressText::ip(toInt(f[9]), toInt(f[8]), toInt(f[7]), toInt(f[6]));
     packet.hw = f[10].toString();
     packet.sw = f[11].toString();
-    packet.name = QString(textStart, int(quote - textStart));
+    packet.name = name.toString();
     packet.counter = toInt(counter);
     return true;
 }
@@ -234,8 +234,8 @@ bool decodeObject(Field line, const QChar *bodyEnd, UdpPacket &packet)
     if (!takeNums(p, bodyEnd, kObjectNums, f) || p != bodyEnd)
         return false;
     packet.kind = UdpPacket::Kind::ObjectValue;
-    packet.mac = AddressText::mac(packBytes(f[0], f[1], f[2], f[3]),
-                                  toUInt(f[4]) * 256 + toUInt(f[5]));
+    packet.mac =
+        AddressText::mac(packBytes(f[0], f[1], f[2], f[3]), toUInt(f[4]) * 256 + toUInt(f[5]));
     packet.objectId = toUInt(f[6]);
     packet.value = toUInt(f[7]);
     packet.counter = toInt(f[9]);
@@ -302,27 +302,19 @@ bool decodeTelemetry(Field line, const QChar *bodyEnd, UdpPacket &packet)
 
 bool decodeBrew(Field line, const QChar *bodyEnd, QChar lead, UdpPacket &packet)
 {
-    if (line.at(0) != lead)
-        return false;
-    const QChar *p = line.data() + 1;
     Field f[kBrewNums];
-    if (!takeNums(p, bodyEnd, kBrewNums, f) || !opensText(p, bodyEnd))
-        return false;
-    const QChar *textStart = p + 2;
+    Field both;
     Field counter;
-    const QChar *quote = closingQuote(textStart, bodyEnd, &counter, isNum);
-    if (!quote)
+    if (!takeTextPacket(line, bodyEnd, lead, kBrewNums, f, isNum, &both, &counter))
         return false;
     // The first text is greedy: it ends at the last `":"` that leaves the name non-empty.
     const QLatin1String separator("\":\"");
-    const Field both(textStart, quote - textStart);
     if (both.size() < separator.size() + 2)
         return false;
     const int split = int(both.lastIndexOf(separator, both.size() - separator.size() - 1));
     if (split < 1)
         return false;
-    packet.kind = lead == QLatin1Char('+') ? UdpPacket::Kind::BrewStart
-                                           : UdpPacket::Kind::BrewEnd;
+    packet.kind = lead == QLatin1Char('+') ? UdpPacket::Kind::BrewStart : UdpPacket::Kind::BrewEnd;
     packet.mac = AddressText::mac(packBytes(f[0], f[1], f[2], f[3]), toUInt(f[4]));
     packet.thermosId = toInt(f[5]);
     packet.time = toInt(f[6]);
@@ -365,11 +357,11 @@ UdpPacket UdpPacketDecoder::decode(const QString &aLine)
     if (!line.endsWith(QLatin1String(":$")))
         return packet;
     const QChar *bodyEnd = line.data() + line.size() - 2; // the colon of the closing ":$"
-    if (decodeAnnounce(line, bodyEnd, packet) || decodeObject(line, bodyEnd, packet)
-        || decodeTelemetry(line, bodyEnd, packet)
-        || decodeBrew(line, bodyEnd, QLatin1Char('+'), packet)
-        || decodeBrew(line, bodyEnd, QLatin1Char('-'), packet)
-        || decodeMacroLine(line, bodyEnd, packet)) {
+    if (decodeAnnounce(line, bodyEnd, packet) || decodeObject(line, bodyEnd, packet) ||
+        decodeTelemetry(line, bodyEnd, packet) ||
+        decodeBrew(line, bodyEnd, QLatin1Char('+'), packet) ||
+        decodeBrew(line, bodyEnd, QLatin1Char('-'), packet) ||
+        decodeMacroLine(line, bodyEnd, packet)) {
         return packet;
     }
     return UdpPacket();

@@ -6,8 +6,10 @@
 #include <QUdpSocket>
 
 UDPReciver::UDPReciver(QObject *parent, quint16 port)
-    : QObject(parent), socket(new QUdpSocket(this)), status(QStringLiteral("--")),
-      pollTimer(new QTimer(this))
+    : QObject(parent)
+    , socket(new QUdpSocket(this))
+    , status(QStringLiteral("--"))
+    , pollTimer(new QTimer(this))
 {
     connect(pollTimer, &QTimer::timeout, this, &UDPReciver::processPendingDatagramsTimer);
     pollTimer->setInterval(kPollInterval);
@@ -28,11 +30,10 @@ quint16 UDPReciver::localPort() const
 void UDPReciver::processPendingDatagrams()
 {
     while (socket->hasPendingDatagrams()) {
-        QByteArray datagram(int(qMax<qint64>(socket->pendingDatagramSize(), 0)),
-                            Qt::Uninitialized);
+        QByteArray datagram(int(qMax<qint64>(socket->pendingDatagramSize(), 0)), Qt::Uninitialized);
         // A failed or short read must not hand on bytes that were never received.
-        datagram.resize(int(qMax<qint64>(socket->readDatagram(datagram.data(),
-                                                               datagram.size()), 0)));
+        datagram.resize(
+            int(qMax<qint64>(socket->readDatagram(datagram.data(), datagram.size()), 0)));
         qCDebug(lcNetUdp).noquote() << "H:" << QString::fromLatin1(datagram);
         const int nul = datagram.indexOf('\0');
         takeDatagramText(nul < 0 ? datagram : datagram.left(nul));

@@ -22,13 +22,36 @@ QString telemetry(QRandomGenerator &rng, int board, int counter, bool full)
     const auto f = [&rng](double low, double high) {
         return QString::number(low + rng.bounded(high - low), 'f', 2);
     };
-    QStringList n = {"4", "163", QString::number(board), "13330", "20", "1", "168", "192",
-                     rng.bounded(10) ? "4" : "2", f(10, 30), f(80, 96), f(80, 96), f(60, 90),
-                     f(0, 2000), f(0, 12), "250", f(2, 8), f(0, 100), f(0, 3000),
-                     rng.bounded(4) ? "998" : "12", "1", "1500", "1500", "105", "1950"};
+    QStringList n = {"4",
+                     "163",
+                     QString::number(board),
+                     "13330",
+                     "20",
+                     "1",
+                     "168",
+                     "192",
+                     rng.bounded(10) ? "4" : "2",
+                     f(10, 30),
+                     f(80, 96),
+                     f(80, 96),
+                     f(60, 90),
+                     f(0, 2000),
+                     f(0, 12),
+                     "250",
+                     f(2, 8),
+                     f(0, 100),
+                     f(0, 3000),
+                     rng.bounded(4) ? "998" : "12",
+                     "1",
+                     "1500",
+                     "1500",
+                     "105",
+                     "1950"};
     n << QString::number(rng.bounded(300)); // eta, or unused in the short form
     if (full)
-        n << QString::number(1 + rng.bounded(8)) << "0" << "12" << "190918.01";
+        n << QString::number(1 + rng.bounded(8)) << "0"
+          << "12"
+          << "190918.01";
     n << QString::number(counter);
     return QStringLiteral("\u00a4:101:") + n.join(QLatin1Char(':')) + QStringLiteral(":$");
 }
@@ -42,8 +65,9 @@ QString otherLine(QRandomGenerator &rng, int board, int counter, int pick)
             .arg(board)
             .arg(counter + 10);
     case 1:
-        return QStringLiteral("X:100:%1:%2:%3:0:$").arg(mac.section(':', 0, 3)).arg(
-                   QStringLiteral("52:20:%1:%2").arg(rng.bounded(400)).arg(rng.bounded(2)))
+        return QStringLiteral("X:100:%1:%2:%3:0:$")
+            .arg(mac.section(':', 0, 3))
+            .arg(QStringLiteral("52:20:%1:%2").arg(rng.bounded(400)).arg(rng.bounded(2)))
             .arg(counter);
     case 2:
         return QStringLiteral("+:%1:3:194:\"r;1;2\":\"Morning\":%2:$").arg(mac).arg(counter);

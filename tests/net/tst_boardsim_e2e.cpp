@@ -29,8 +29,8 @@ void TestBoardSimEndToEnd::announceAndTelemetryArrive()
 
     QProcess board;
     board.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    board.start(simulator, {"--listen", "127.0.0.1:0", "--discovery-port", "0",
-                            "--udp-target", QStringLiteral("127.0.0.1:%1").arg(port)});
+    board.start(simulator, {"--listen", "127.0.0.1:0", "--discovery-port", "0", "--udp-target",
+                            QStringLiteral("127.0.0.1:%1").arg(port)});
     QVERIFY(board.waitForStarted());
     while (seen.isEmpty() || logs.isEmpty())
         QVERIFY2((seen.isEmpty() ? seen : logs).wait(15000), "no announce or no telemetry");

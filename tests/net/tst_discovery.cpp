@@ -32,8 +32,8 @@ bool TestDiscovery::ip(const QStringList &arguments)
 {
     QProcess process;
     process.start(QStringLiteral("ip"), arguments);
-    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit
-        || process.exitCode() != 0) {
+    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
         qWarning() << "ip" << arguments << process.readAllStandardError();
         return false;
     }

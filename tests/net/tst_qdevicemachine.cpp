@@ -129,16 +129,16 @@ void TestQDeviceMachine::signalsForLines_data()
     const QString log17 = QStringLiteral("logReceived 0004a3123412 #17");
     const QString start = QStringLiteral("brewStart 0004a3123412 Morning r 3 194");
 
-    QTest::newRow("unmatched line still reported") << QString() << QStringList{"hello"}
-                                                   << QStringList{"udp"};
-    QTest::newRow("announce seen") << QString() << QStringList{announceLine(2, 5)}
-                                   << QStringList{"udp", seen};
-    QTest::newRow("repeat handled once") << QString()
-                                         << QStringList{brewLine('+', 9), brewLine('+', 9)}
-                                         << QStringList{"udp", start, "udp"};
+    QTest::newRow("unmatched line still reported")
+        << QString() << QStringList{"hello"} << QStringList{"udp"};
+    QTest::newRow("announce seen")
+        << QString() << QStringList{announceLine(2, 5)} << QStringList{"udp", seen};
+    QTest::newRow("repeat handled once")
+        << QString() << QStringList{brewLine('+', 9), brewLine('+', 9)}
+        << QStringList{"udp", start, "udp"};
     QTest::newRow("three repeats: handled, dropped, handled")
-        << QString() << QStringList{telemetryLine(1, 17), telemetryLine(1, 17),
-                                    telemetryLine(1, 17)}
+        << QString()
+        << QStringList{telemetryLine(1, 17), telemetryLine(1, 17), telemetryLine(1, 17)}
         << QStringList{"udp", log17, "udp", "udp", log17};
     QTest::newRow("first packet with counter 0 dropped")
         << QString() << QStringList{telemetryLine(1, 0)} << QStringList{"udp"};
@@ -154,18 +154,18 @@ void TestQDeviceMachine::signalsForLines_data()
     QTest::newRow("macro 997 pings too")
         << QString() << QStringList{telemetryLine(997, 17)}
         << QStringList{"udp", "brewPing 0004a3123412 3 194", log17};
-    QTest::newRow("macro 996 only logs") << QString() << QStringList{telemetryLine(996, 17)}
-                                         << QStringList{"udp", log17};
+    QTest::newRow("macro 996 only logs")
+        << QString() << QStringList{telemetryLine(996, 17)} << QStringList{"udp", log17};
     QTest::newRow("brew end") << QString() << QStringList{brewLine('-', 4)}
                               << QStringList{"udp", "brewEnd 0004a3123412 Morning r 3 194"};
-    QTest::newRow("object of the main device") << mainMac << QStringList{objectLine(5)}
-                                               << QStringList{"udp", "objectChanged 11 1"};
+    QTest::newRow("object of the main device")
+        << mainMac << QStringList{objectLine(5)} << QStringList{"udp", "objectChanged 11 1"};
     QTest::newRow("object of another board ignored")
         << tubeMac << QStringList{objectLine(5)} << QStringList{"udp"};
     QTest::newRow("object without main device ignored")
         << QString() << QStringList{objectLine(5)} << QStringList{"udp"};
-    QTest::newRow("short telemetry dropped") << QString() << QStringList{"T:101:1:2:3:$"}
-                                             << QStringList{"udp"};
+    QTest::newRow("short telemetry dropped")
+        << QString() << QStringList{"T:101:1:2:3:$"} << QStringList{"udp"};
 }
 
 void TestQDeviceMachine::signalsForLines()
@@ -188,12 +188,12 @@ void TestQDeviceMachine::macroText_data()
     QTest::addColumn<QStringList>("macros");
 
     QTest::newRow("lost line: every later line is ERROR")
-        << QStringList{macroLine(0, "a"), macroLine(1, "b"), macroLine(3, "c"),
-                       macroLine(4, "d"), macroLine(255, "end")}
+        << QStringList{macroLine(0, "a"), macroLine(1, "b"), macroLine(3, "c"), macroLine(4, "d"),
+                       macroLine(255, "end")}
         << QStringList{"a\r\nb\r\nERROR\r\nERROR\r\nend\r\n"};
     QTest::newRow("line 0 starts again")
-        << QStringList{macroLine(0, "a"), macroLine(1, "b"), macroLine(0, "c"),
-                       macroLine(1, "d"), macroLine(255, "e")}
+        << QStringList{macroLine(0, "a"), macroLine(1, "b"), macroLine(0, "c"), macroLine(1, "d"),
+                       macroLine(255, "e")}
         << QStringList{"c\r\nd\r\ne\r\n"};
     QTest::newRow("text kept after delivery")
         << QStringList{macroLine(0, "a"), macroLine(255, "z"), macroLine(255, "y")}
@@ -201,8 +201,7 @@ void TestQDeviceMachine::macroText_data()
     QTest::newRow("repeated lines have no counter check")
         << QStringList{macroLine(0, "a"), macroLine(0, "a"), macroLine(255, "z")}
         << QStringList{"a\r\nz\r\n"};
-    QTest::newRow("end without start") << QStringList{macroLine(255, "z")}
-                                       << QStringList{"z\r\n"};
+    QTest::newRow("end without start") << QStringList{macroLine(255, "z")} << QStringList{"z\r\n"};
 }
 
 void TestQDeviceMachine::macroText()
@@ -266,8 +265,7 @@ void TestQDeviceMachine::secondLookupEmptiesRegistry()
 void TestQDeviceMachine::laterAnnounceReplacesDevice()
 {
     hub->gotUDPPacket(announceLine(2, 10, "First"));
-    hub->gotUDPPacket(
-        QStringLiteral("@:2:0:4:163:18:13330:21:1:168:192:1.1:2.4:\"Second\":11:$"));
+    hub->gotUDPPacket(QStringLiteral("@:2:0:4:163:18:13330:21:1:168:192:1.1:2.4:\"Second\":11:$"));
     const QDeviceMachine::DeviceTable *table = hub->devicesOfType(2);
     QVERIFY(table);
     QCOMPARE(table->size(), 1);

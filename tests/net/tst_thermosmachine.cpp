@@ -47,29 +47,37 @@ void TestThermosMachine::textsAfterOneEvent_data()
     QTest::addColumn<QString>("startText");
 
     const qint64 minute = 60000;
-    QTest::newRow("brew start at once") << "start" << 194 << qint64(0) << 1
-                                        << "Brewtime left:03m 14s" << "color:blue;"
-                                        << "Brewstart: 14:28";
-    QTest::newRow("brew start seconds round down") << "start" << 194 << qint64(1) << 1
-                                                   << "Brewtime left:03m 13s" << "color:blue;"
-                                                   << "Brewstart: 14:28";
+    QTest::newRow("brew start at once")
+        << "start" << 194 << qint64(0) << 1 << "Brewtime left:03m 14s"
+        << "color:blue;"
+        << "Brewstart: 14:28";
+    QTest::newRow("brew start seconds round down")
+        << "start" << 194 << qint64(1) << 1 << "Brewtime left:03m 13s"
+        << "color:blue;"
+        << "Brewstart: 14:28";
     QTest::newRow("brewing past the deadline stays brewing")
-        << "start" << 194 << qint64(200000) << 1 << "Brewtime left:00m 00s" << "color:blue;"
+        << "start" << 194 << qint64(200000) << 1 << "Brewtime left:00m 00s"
+        << "color:blue;"
         << "Brewstart: 14:28";
     QTest::newRow("brewing minutes not folded into hours")
-        << "start" << 75 * 60 << qint64(0) << 1 << "Brewtime left:75m 00s" << "color:blue;"
+        << "start" << 75 * 60 << qint64(0) << 1 << "Brewtime left:75m 00s"
+        << "color:blue;"
         << "Brewstart: 14:28";
-    QTest::newRow("brew end minutes round down") << "end" << 25 << qint64(1) << 2
-                                                 << "Rebrew in:00h 24m" << "color:green;"
-                                                 << "Brewtime: 14:28";
-    QTest::newRow("brew end in hours and minutes") << "end" << 150 << qint64(1) << 2
-                                                   << "Rebrew in:02h 29m" << "color:green;"
-                                                   << "Brewtime: 14:28";
+    QTest::newRow("brew end minutes round down")
+        << "end" << 25 << qint64(1) << 2 << "Rebrew in:00h 24m"
+        << "color:green;"
+        << "Brewtime: 14:28";
+    QTest::newRow("brew end in hours and minutes")
+        << "end" << 150 << qint64(1) << 2 << "Rebrew in:02h 29m"
+        << "color:green;"
+        << "Brewtime: 14:28";
     QTest::newRow("rebrew due once the timer ran out")
-        << "end" << 25 << 25 * minute << 3 << "Rebrew in:00m 00s" << "color:red;"
+        << "end" << 25 << 25 * minute << 3 << "Rebrew in:00m 00s"
+        << "color:red;"
         << "Brewtime: 14:28";
     QTest::newRow("ping without start shows brewing")
-        << "ping" << 60 << qint64(0) << 1 << "Brewtime left:01m 00s" << "color:blue;"
+        << "ping" << 60 << qint64(0) << 1 << "Brewtime left:01m 00s"
+        << "color:blue;"
         << "Brewstart: ";
 }
 

@@ -21,16 +21,15 @@ namespace {
 // brewing macro 998 for thermos 3, counter 17.
 QStringList tubeNumbers()
 {
-    return {"4",     "163",  "18",    "13330", "20",  "1",    "168",  "192",
-            "4",     "20.5", "90.25", "91.125", "85", "123.4", "5.26", "250",
-            "6.5",   "40",   "1800",  "998",   "1",   "1500", "1500", "105",
-            "1950",  "194",  "3",     "7",     "12",  "190918.01", "17"};
+    return {"4",    "163",  "18",    "13330",  "20", "1",         "168",  "192",
+            "4",    "20.5", "90.25", "91.125", "85", "123.4",     "5.26", "250",
+            "6.5",  "40",   "1800",  "998",    "1",  "1500",      "1500", "105",
+            "1950", "194",  "3",     "7",      "12", "190918.01", "17"};
 }
 
 QString telemetry(const QStringList &numbers, const QString &lead = QStringLiteral("T"))
 {
-    return lead + QStringLiteral(":101:") + numbers.join(QLatin1Char(':'))
-           + QStringLiteral(":$");
+    return lead + QStringLiteral(":101:") + numbers.join(QLatin1Char(':')) + QStringLiteral(":$");
 }
 
 QString withNumber(int element, const QString &value, int count = 31)
@@ -95,26 +94,31 @@ void TestUdpPacketDecoder::decode_data()
     const QString full = QStringLiteral("telemetry 0004a3123412 192.168.1.20 state 4 macro 998 "
                                         "ticks 1950 #17");
     // Announce
-    QTest::newRow("announce decoded") << announce
-        << "announce 0004a3120034 192.168.1.20 [Main board] type 1 hw 1.0 sw 2.3 #7";
+    QTest::newRow("announce decoded")
+        << announce << "announce 0004a3120034 192.168.1.20 [Main board] type 1 hw 1.0 sw 2.3 #7";
     QTest::newRow("announce one-digit counter refused")
-        << "@:1:0:4:163:18:52:20:1:168:192:1.0:2.3:\"Main board\":7:$" << "none";
+        << "@:1:0:4:163:18:52:20:1:168:192:1.0:2.3:\"Main board\":7:$"
+        << "none";
     QTest::newRow("announce counter with fraction counts 0")
         << "@:1:0:4:163:18:52:20:1:168:192:1:2:\"M\":1.2345:$"
         << "announce 0004a3120034 192.168.1.20 [M] type 1 hw 1 sw 2 #0";
     QTest::newRow("announce name greedy over quotes and colons")
         << "@:3:0:4:163:18:52:20:1:168:192:1:2:\"Tube \"A\":1\":12:$"
         << "announce 0004a3120034 192.168.1.20 [Tube \"A\":1] type 3 hw 1 sw 2 #12";
-    QTest::newRow("announce empty name refused")
-        << "@:1:0:4:163:18:52:20:1:168:192:1:2:\"\":12:$" << "none";
+    QTest::newRow("announce empty name refused") << "@:1:0:4:163:18:52:20:1:168:192:1:2:\"\":12:$"
+                                                 << "none";
     QTest::newRow("announce four decimals refused")
-        << "@:1:0:4:163:18:52:20:1:168:192:1.2345:2:\"M\":12:$" << "none";
+        << "@:1:0:4:163:18:52:20:1:168:192:1.2345:2:\"M\":12:$"
+        << "none";
     QTest::newRow("announce eleven numbers refused")
-        << "@:1:0:4:163:18:52:20:1:168:192:1:\"M\":12:$" << "none";
+        << "@:1:0:4:163:18:52:20:1:168:192:1:\"M\":12:$"
+        << "none";
     QTest::newRow("announce without closing refused")
-        << "@:1:0:4:163:18:52:20:1:168:192:1:2:\"M\":12:" << "none";
+        << "@:1:0:4:163:18:52:20:1:168:192:1:2:\"M\":12:"
+        << "none";
     QTest::newRow("announce with trailing blank refused")
-        << "@:1:0:4:163:18:52:20:1:168:192:1:2:\"M\":12:$ " << "none";
+        << "@:1:0:4:163:18:52:20:1:168:192:1:2:\"M\":12:$ "
+        << "none";
     QTest::newRow("announce signed and dotted numbers")
         << "@:+2:0:4:163:18:52:20:1:168:192:1.:-2:\"M\":+1.5:$"
         << "announce 0004a3120034 192.168.1.20 [M] type 2 hw 1. sw -2 #0";
@@ -127,44 +131,50 @@ void TestUdpPacketDecoder::decode_data()
                                                  << "none";
     QTest::newRow("object eleven numbers refused") << "X:100:0:4:163:18:52:20:11:1:0:0:5:$"
                                                    << "none";
-    QTest::newRow("object with two lead characters refused")
-        << "XY:100:0:4:163:18:52:20:11:1:0:5:$" << "none";
+    QTest::newRow("object with two lead characters refused") << "XY:100:0:4:163:18:52:20:11:1:0:5:$"
+                                                             << "none";
     QTest::newRow("object largest unsigned value kept")
         << "X:100:0:4:163:18:52:20:11:4294967295:0:5:$"
         << "object 0004a3123414 id 11 value 4294967295 #5";
     QTest::newRow("object overflowing value counts 0")
-        << "X:100:0:4:163:18:52:20:11:4294967296:0:5:$" << "object 0004a3123414 id 11 value 0 #5";
-    QTest::newRow("object negative value counts 0")
-        << "X:100:0:4:163:18:52:20:11:-1:0:5:$" << "object 0004a3123414 id 11 value 0 #5";
+        << "X:100:0:4:163:18:52:20:11:4294967296:0:5:$"
+        << "object 0004a3123414 id 11 value 0 #5";
+    QTest::newRow("object negative value counts 0") << "X:100:0:4:163:18:52:20:11:-1:0:5:$"
+                                                    << "object 0004a3123414 id 11 value 0 #5";
 
     // Telemetry
     QTest::newRow("telemetry 32 elements") << telemetry(tubeNumbers()) << full;
     QTest::newRow("telemetry led by any character") << telemetry(tubeNumbers(), "\u00a4") << full;
-    QTest::newRow("telemetry 27 numbers decoded") << telemetry(tubeNumbers().mid(0, 27))
+    QTest::newRow("telemetry 27 numbers decoded")
+        << telemetry(tubeNumbers().mid(0, 27))
         << "telemetry 0004a3123412 192.168.1.20 state 4 macro 998 ticks 1950 #3";
-    QTest::newRow("telemetry 26 numbers dropped") << telemetry(tubeNumbers().mid(0, 26))
-                                                  << "short telemetry";
+    QTest::newRow("telemetry 26 numbers dropped")
+        << telemetry(tubeNumbers().mid(0, 26)) << "short telemetry";
     QTest::newRow("short telemetry not taken for a macro line") << "!:101:1:2:$"
                                                                 << "short telemetry";
     QTest::newRow("telemetry four decimals refused") << withNumber(10, "20.5555") << "none";
     QTest::newRow("telemetry empty field refused") << withNumber(10, "") << "none";
-    QTest::newRow("telemetry without numbers refused") << "T:101:$" << "none";
+    QTest::newRow("telemetry without numbers refused") << "T:101:$"
+                                                       << "none";
     QTest::newRow("telemetry integer with fraction counts 0")
         << withNumber(20, "998.5")
         << "telemetry 0004a3123412 192.168.1.20 state 4 macro 0 ticks 1950 #17";
     QTest::newRow("telemetry overflowing integer counts 0")
         << withNumber(25, "99999999999")
         << "telemetry 0004a3123412 192.168.1.20 state 4 macro 998 ticks 0 #17";
-    QTest::newRow("telemetry state beyond 8 bits counts 0") << withNumber(9, "260")
+    QTest::newRow("telemetry state beyond 8 bits counts 0")
+        << withNumber(9, "260")
         << "telemetry 0004a3123412 192.168.1.20 state 0 macro 998 ticks 1950 #17";
-    QTest::newRow("telemetry MAC byte beyond 255 wraps") << withNumber(1, "70000")
+    QTest::newRow("telemetry MAC byte beyond 255 wraps")
+        << withNumber(1, "70000")
         << "telemetry 1170a3123412 192.168.1.20 state 4 macro 998 ticks 1950 #17";
 
     // Brew start and end
-    QTest::newRow("brew start decoded") << QStringLiteral("+") + brew
+    QTest::newRow("brew start decoded")
+        << QStringLiteral("+") + brew
         << "start 0004a3123412 thermos 3 time 194 [r1;r2] [Morning] #9";
-    QTest::newRow("brew end decoded") << QStringLiteral("-") + brew
-        << "end 0004a3123412 thermos 3 time 194 [r1;r2] [Morning] #9";
+    QTest::newRow("brew end decoded")
+        << QStringLiteral("-") + brew << "end 0004a3123412 thermos 3 time 194 [r1;r2] [Morning] #9";
     QTest::newRow("brew recipe greedy up to last separator")
         << "+:0:4:163:18:13330:3:194:\"a\":\"b\":\"c\":9:$"
         << "start 0004a3123412 thermos 3 time 194 [a\":\"b] [c] #9";
@@ -174,26 +184,35 @@ void TestUdpPacketDecoder::decode_data()
                                                    << "none";
     QTest::newRow("brew with empty name refused") << "+:0:4:163:18:13330:3:194:\"a\":\"\":9:$"
                                                   << "none";
-    QTest::newRow("brew led by other character refused")
-        << QStringLiteral("*") + brew << "none";
+    QTest::newRow("brew led by other character refused") << QStringLiteral("*") + brew << "none";
 
     // Macro lines
-    QTest::newRow("macro line") << "!:0:LOOP 5:0:$" << "macro 0 [LOOP 5]";
-    QTest::newRow("macro line inside the line") << "xyz!:3:text:12:$" << "macro 3 [text]";
-    QTest::newRow("macro text keeps colons") << "!:1:a:b:c:12:$" << "macro 1 [a:b:c]";
-    QTest::newRow("macro text may be empty") << "!:1::0:$" << "macro 1 []";
-    QTest::newRow("macro number with fraction counts 0") << "!:1.5:t:0:$" << "macro 0 [t]";
-    QTest::newRow("macro leftmost usable mark wins") << "!x!:4:t:0:$" << "macro 4 [t]";
+    QTest::newRow("macro line") << "!:0:LOOP 5:0:$"
+                                << "macro 0 [LOOP 5]";
+    QTest::newRow("macro line inside the line") << "xyz!:3:text:12:$"
+                                                << "macro 3 [text]";
+    QTest::newRow("macro text keeps colons") << "!:1:a:b:c:12:$"
+                                             << "macro 1 [a:b:c]";
+    QTest::newRow("macro text may be empty") << "!:1::0:$"
+                                             << "macro 1 []";
+    QTest::newRow("macro number with fraction counts 0") << "!:1.5:t:0:$"
+                                                         << "macro 0 [t]";
+    QTest::newRow("macro leftmost usable mark wins") << "!x!:4:t:0:$"
+                                                     << "macro 4 [t]";
     QTest::newRow("macro later mark stays text") << "!:2:say !:3:x:0:$"
                                                  << "macro 2 [say !:3:x]";
     QTest::newRow("macro last number with four decimals refused") << "!:1:t:0.1234:$"
                                                                   << "none";
-    QTest::newRow("macro without text separator refused") << "!:5:$" << "none";
+    QTest::newRow("macro without text separator refused") << "!:5:$"
+                                                          << "none";
 
     // Nothing
-    QTest::newRow("empty line") << "" << "none";
-    QTest::newRow("closing alone") << ":$" << "none";
-    QTest::newRow("console chatter") << "hello board" << "none";
+    QTest::newRow("empty line") << ""
+                                << "none";
+    QTest::newRow("closing alone") << ":$"
+                                   << "none";
+    QTest::newRow("console chatter") << "hello board"
+                                     << "none";
 }
 
 void TestUdpPacketDecoder::decode()

@@ -41,19 +41,21 @@ const QString object = QStringLiteral("X:100:0:4:163:18:52:20:11:1:0:5:$");
 const QString telemetry =
     QStringLiteral("T:101:4:163:18:13330:20:1:168:192:4:20.5:90:91:85:123.4:5.26:250:6.5:40:"
                    "1800:998:1:1500:1500:105:1950:194:3:7:12:19:17:$");
-const QString telemetryJson = QStringLiteral(
-    "{\"event\":\"logReceived\",%1,\"macHigh\":303890,\"macLow\":13330,\"ip\":335653056,"
-    "\"state\":4,\"tempIn\":20.5,\"tempH1\":90,\"tempH2\":91,\"tempHat\":85,\"currVol\":123.4,"
-    "\"currFlow\":5.26,\"targVol\":250,\"targFlow\":6.5,\"percent\":40,\"power\":1800,"
-    "\"macro\":998,\"activeMacroCount\":1,\"setPowerH1\":1500,\"setPowerH2\":1500,"
-    "\"setOverHeat\":105,\"flowTicksLiter\":1950,\"eta\":194,\"thermosId\":3,\"aux\":7,"
-    "\"hwId\":\"12\",\"swId\":\"19\",\"logId\":17,\"macText\":\"0004a3123412\","
-    "\"ipText\":\"192.168.1.20\"}\n").arg(stamp);
+const QString telemetryJson =
+    QStringLiteral(
+        "{\"event\":\"logReceived\",%1,\"macHigh\":303890,\"macLow\":13330,\"ip\":335653056,"
+        "\"state\":4,\"tempIn\":20.5,\"tempH1\":90,\"tempH2\":91,\"tempHat\":85,\"currVol\":123.4,"
+        "\"currFlow\":5.26,\"targVol\":250,\"targFlow\":6.5,\"percent\":40,\"power\":1800,"
+        "\"macro\":998,\"activeMacroCount\":1,\"setPowerH1\":1500,\"setPowerH2\":1500,"
+        "\"setOverHeat\":105,\"flowTicksLiter\":1950,\"eta\":194,\"thermosId\":3,\"aux\":7,"
+        "\"hwId\":\"12\",\"swId\":\"19\",\"logId\":17,\"macText\":\"0004a3123412\","
+        "\"ipText\":\"192.168.1.20\"}\n")
+        .arg(stamp);
 
 // Lines that must print nothing: no kind, a repeat, a too-short telemetry, a lone macro line.
-const QStringList silentLines = {
-    "hello", "@:1:0:4:163:18:52:20:1:168:192:1.0:2.3:\"Main\":7:$", "T:101:1:2:3:$",
-    "X:101:4:163:18:13330:20:1:168:192:4:20.5555:$", "!:0:LOOP:0:$"};
+const QStringList silentLines = {"hello", "@:1:0:4:163:18:52:20:1:168:192:1.0:2.3:\"Main\":7:$",
+                                 "T:101:1:2:3:$", "X:101:4:163:18:13330:20:1:168:192:4:20.5555:$",
+                                 "!:0:LOOP:0:$"};
 
 } // namespace
 
@@ -70,8 +72,7 @@ void TestVorneMonitor::cleanup()
     delete hub;
 }
 
-QString TestVorneMonitor::output(DeviceMonitor::Format format, bool raw,
-                                 const QStringList &lines)
+QString TestVorneMonitor::output(DeviceMonitor::Format format, bool raw, const QStringList &lines)
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
@@ -87,35 +88,45 @@ void TestVorneMonitor::json_data()
     QTest::addColumn<bool>("raw");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("announce") << QStringList{announce} << false
+    QTest::newRow("announce")
+        << QStringList{announce} << false
         << QStringLiteral("{\"event\":\"seenDevice\",%1,\"mac\":\"0004a3120034\","
                           "\"ip\":\"192.168.1.20\",\"name\":\"Main\",\"type\":1,\"hw\":\"1.0\","
-                          "\"sw\":\"2.3\"}\n").arg(stamp);
-    QTest::newRow("object of the main device") << QStringList{object} << false
+                          "\"sw\":\"2.3\"}\n")
+               .arg(stamp);
+    QTest::newRow("object of the main device")
+        << QStringList{object} << false
         << QStringLiteral("{\"event\":\"objectChanged\",%1,\"objjId\":11,\"value\":1}\n")
                .arg(stamp);
-    QTest::newRow("brew telemetry pings, then logs") << QStringList{telemetry} << false
+    QTest::newRow("brew telemetry pings, then logs")
+        << QStringList{telemetry} << false
         << QStringLiteral("{\"event\":\"brewPing\",%1,\"guid\":\"0004a3123412\","
-                          "\"thermosId\":3,\"est_time_left\":194}\n").arg(stamp)
-               + telemetryJson;
+                          "\"thermosId\":3,\"est_time_left\":194}\n")
+                   .arg(stamp) +
+               telemetryJson;
     QTest::newRow("brew start with quotes in the name")
         << QStringList{"+:0:4:163:18:13330:3:194:\"r\\1\":\"A \"B\"\t\":9:$"} << false
         << QStringLiteral("{\"event\":\"brewStart\",%1,\"guid\":\"0004a3123412\","
                           "\"name\":\"A \\\"B\\\"\\t\",\"recipestring\":\"r\\\\1\","
-                          "\"thermosId\":3,\"est_time_left\":194}\n").arg(stamp);
-    QTest::newRow("brew end") << QStringList{"-:0:4:163:18:13330:3:25:\"r\":\"M\":9:$"} << false
+                          "\"thermosId\":3,\"est_time_left\":194}\n")
+               .arg(stamp);
+    QTest::newRow("brew end")
+        << QStringList{"-:0:4:163:18:13330:3:25:\"r\":\"M\":9:$"} << false
         << QStringLiteral("{\"event\":\"brewEnd\",%1,\"guid\":\"0004a3123412\",\"name\":\"M\","
                           "\"recipestring\":\"r\",\"thermosId\":3,\"thermosTimer\":25}\n")
                .arg(stamp);
     QTest::newRow("macro text with line ends")
         << QStringList{"!:0:LOOP \u00e9:0:$", "!:255:END:0:$"} << false
-        << QStringLiteral("{\"event\":\"macroRecived\",%1,\"macro\":\"LOOP \u00e9\\r\\nEND\\r\\n\"}\n")
+        << QStringLiteral(
+               "{\"event\":\"macroRecived\",%1,\"macro\":\"LOOP \u00e9\\r\\nEND\\r\\n\"}\n")
                .arg(stamp);
-    QTest::newRow("raw line before its event") << QStringList{object} << true
+    QTest::newRow("raw line before its event")
+        << QStringList{object} << true
         << QStringLiteral("{\"event\":\"udpPacketRecived\",%1,\"packet\":\"%2\"}\n"
                           "{\"event\":\"objectChanged\",%1,\"objjId\":11,\"value\":1}\n")
                .arg(stamp, object);
-    QTest::newRow("raw line with control character") << QStringList{"a\u0001b"} << true
+    QTest::newRow("raw line with control character")
+        << QStringList{"a\u0001b"} << true
         << QStringLiteral("{\"event\":\"udpPacketRecived\",%1,\"packet\":\"a\\u0001b\"}\n")
                .arg(stamp);
     QTest::newRow("nothing for lines that match nothing") << silentLines << false << QString();
@@ -131,17 +142,21 @@ void TestVorneMonitor::json()
 
 void TestVorneMonitor::csvIsTelemetryOnly()
 {
-    const QString csv = output(DeviceMonitor::Format::Csv, true,
-                               {announce, object, telemetry, "!:255:END:0:$"});
+    const QString csv =
+        output(DeviceMonitor::Format::Csv, true, {announce, object, telemetry, "!:255:END:0:$"});
     const QStringList rows = csv.split(QLatin1Char('\n'));
     QCOMPARE(rows.size(), 3);
-    QCOMPARE(rows.at(0), QStringLiteral(
-        "time,macHigh,macLow,ip,state,tempIn,tempH1,tempH2,tempHat,currVol,currFlow,targVol,"
-        "targFlow,percent,power,macro,activeMacroCount,setPowerH1,setPowerH2,setOverHeat,"
-        "flowTicksLiter,eta,thermosId,aux,hwId,swId,logId,macText,ipText"));
-    QCOMPARE(rows.at(1), QStringLiteral(
-        "2024-05-01T14:28:03.123+02:00,303890,13330,335653056,4,20.5,90,91,85,123.4,5.26,250,"
-        "6.5,40,1800,998,1,1500,1500,105,1950,194,3,7,12,19,17,0004a3123412,192.168.1.20"));
+    QCOMPARE(
+        rows.at(0),
+        QStringLiteral(
+            "time,macHigh,macLow,ip,state,tempIn,tempH1,tempH2,tempHat,currVol,currFlow,targVol,"
+            "targFlow,percent,power,macro,activeMacroCount,setPowerH1,setPowerH2,setOverHeat,"
+            "flowTicksLiter,eta,thermosId,aux,hwId,swId,logId,macText,ipText"));
+    QCOMPARE(
+        rows.at(1),
+        QStringLiteral(
+            "2024-05-01T14:28:03.123+02:00,303890,13330,335653056,4,20.5,90,91,85,123.4,5.26,250,"
+            "6.5,40,1800,998,1,1500,1500,105,1950,194,3,7,12,19,17,0004a3123412,192.168.1.20"));
     QCOMPARE(rows.at(2), QString());
 }
 
@@ -152,7 +167,9 @@ void TestVorneMonitor::programReplaysStandardInput()
     QVERIFY(monitor.waitForStarted());
     QStringList input = silentLines;
     input << announce << object << telemetry << "+:0:4:163:18:13330:3:194:\"r\":\"M\":9:$"
-          << "-:0:4:163:18:13330:3:25:\"r\":\"M\":10:$" << "!:0:A:0:$" << "!:255:B:0:$";
+          << "-:0:4:163:18:13330:3:25:\"r\":\"M\":10:$"
+          << "!:0:A:0:$"
+          << "!:255:B:0:$";
     monitor.write((input.join("\r\n") + "\r\n").toUtf8());
     monitor.closeWriteChannel();
     QVERIFY(monitor.waitForFinished(10000));
@@ -160,8 +177,8 @@ void TestVorneMonitor::programReplaysStandardInput()
 
     const QList<QByteArray> lines = monitor.readAllStandardOutput().split('\n');
     QStringList events;
-    const QRegularExpression iso(
-        QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}(Z|[+-]\\d\\d:\\d\\d)$"));
+    const QRegularExpression iso(QStringLiteral(
+        "^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}(Z|[+-]\\d\\d:\\d\\d)$"));
     for (const QByteArray &line : lines) {
         if (line.isEmpty())
             continue;

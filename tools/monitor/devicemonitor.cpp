@@ -9,11 +9,13 @@
 
 DeviceMonitor::DeviceMonitor(QDeviceMachine *hub, QIODevice *out, Format format, bool raw,
                              Clock now, QObject *parent)
-    : QObject(parent), out(out), format(format), now(std::move(now))
+    : QObject(parent)
+    , out(out)
+    , format(format)
+    , now(std::move(now))
 {
-    connect(hub, &QDeviceMachine::logReceived, this, [this](TBTubeLogData d) {
-        write(MonitorEvent::telemetry(d, this->now()));
-    });
+    connect(hub, &QDeviceMachine::logReceived, this,
+            [this](TBTubeLogData d) { write(MonitorEvent::telemetry(d, this->now())); });
     if (format == Format::Csv) {
         out->write(MonitorEvent::telemetry(TBTubeLogData(), QDateTime()).csvHeader());
         return;
@@ -33,26 +35,18 @@ DeviceMonitor::DeviceMonitor(QDeviceMachine *hub, QIODevice *out, Format format,
                   .integer("objjId", qint64(objjId))
                   .integer("value", qint64(value)));
     });
-    connect(hub, &QDeviceMachine::brewStart, this,
-            [this](QString guid, QString name, QString recipestring, int thermosId,
-                   int est_time_left) {
-                write(MonitorEvent("brewStart", this->now())
-                          .text("guid", guid)
-                          .text("name", name)
-                          .text("recipestring", recipestring)
-                          .integer("thermosId", thermosId)
-                          .integer("est_time_left", est_time_left));
-            });
-    connect(hub, &QDeviceMachine::brewEnd, this,
-            [this](QString guid, QString name, QString recipestring, int thermosId,
-                   int thermosTimer) {
-                write(MonitorEvent("brewEnd", this->now())
-                          .text("guid", guid)
-                          .text("name", name)
-                          .text("recipestring", recipestring)
-                          .integer("thermosId", thermosId)
-                          .integer("thermosTimer", thermosTimer));
-            });
+    connect(
+        hub, &QDeviceMachine::brewStart, this,
+        [this](QString guid, QString name, QString recipestring, int thermosId, int est_time_left) {
+            write(brewEvent("brewStart", guid, name, recipestring, thermosId)
+                      .integer("est_time_left", est_time_left));
+        });
+    connect(
+        hub, &QDeviceMachine::brewEnd, this,
+        [this](QString guid, QString name, QString recipestring, int thermosId, int thermosTimer) {
+            write(brewEvent("brewEnd", guid, name, recipestring, thermosId)
+                      .integer("thermosTimer", thermosTimer));
+        });
     connect(hub, &QDeviceMachine::brewPing, this,
             [this](QString guid, int thermosId, int est_time_left) {
                 write(MonitorEvent("brewPing", this->now())
@@ -68,6 +62,15 @@ DeviceMonitor::DeviceMonitor(QDeviceMachine *hub, QIODevice *out, Format format,
             write(MonitorEvent("udpPacketRecived", this->now()).text("packet", packet));
         });
     }
+}
+
+MonitorEvent DeviceMonitor::brewEvent(const char *event, const QString &guid, const QString &name,
+                                      const QString &recipestring, int thermosId) const
+{
+    MonitorEvent e(event, now());
+    e.text("guid", guid).text("name", name).text("recipestring", recipestring);
+    e.integer("thermosId", thermosId);
+    return e;
 }
 
 void DeviceMonitor::write(const MonitorEvent &event)

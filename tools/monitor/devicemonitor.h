@@ -25,6 +25,9 @@ public:
                   Clock now = &QDateTime::currentDateTime, QObject *parent = nullptr);
 
 private:
+    // The parameters brew start and end share; each adds its own time value.
+    MonitorEvent brewEvent(const char *event, const QString &guid, const QString &name,
+                           const QString &recipestring, int thermosId) const;
     void write(const MonitorEvent &event);
 
     QIODevice *out;

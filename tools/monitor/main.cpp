@@ -62,21 +62,20 @@ int main(int argc, char *argv[])
     const QCommandLineOption portOption(
         QStringLiteral("port"), QStringLiteral("UDP port to listen on (default 7112)."),
         QStringLiteral("port"), QString::number(UDPReciver::kDefaultPort));
-    const QCommandLineOption lookupOption(
-        QStringLiteral("lookup"), QStringLiteral("Send one discovery request at start."));
+    const QCommandLineOption lookupOption(QStringLiteral("lookup"),
+                                          QStringLiteral("Send one discovery request at start."));
     const QCommandLineOption mainMacOption(
         QStringLiteral("main-mac"),
         QStringLiteral("MAC of the main device; its object value packets are printed."),
         QStringLiteral("mac"));
     const QCommandLineOption csvOption(
         QStringLiteral("csv"), QStringLiteral("Print telemetry only, as CSV with a header row."));
-    const QCommandLineOption rawOption(
-        QStringLiteral("raw"), QStringLiteral("Print every received line as well."));
+    const QCommandLineOption rawOption(QStringLiteral("raw"),
+                                       QStringLiteral("Print every received line as well."));
     const QCommandLineOption stdinOption(
         QStringLiteral("stdin"),
         QStringLiteral("Decode lines from standard input (a udp.log) instead of the socket."));
-    parser.addOptions(
-        {portOption, lookupOption, mainMacOption, csvOption, rawOption, stdinOption});
+    parser.addOptions({portOption, lookupOption, mainMacOption, csvOption, rawOption, stdinOption});
     parser.process(app);
 
     if (!parser.positionalArguments().isEmpty())

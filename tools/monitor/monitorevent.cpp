@@ -65,9 +65,9 @@ QByteArray isoTime(const QDateTime &time)
 } // namespace
 
 MonitorEvent::MonitorEvent(const char *event, const QDateTime &time)
-    : event(event), time(isoTime(time))
-{
-}
+    : event(event)
+    , time(isoTime(time))
+{}
 
 MonitorEvent &MonitorEvent::text(const char *key, const QString &value)
 {
