@@ -1,3 +1,4 @@
+#include "keypresseater.h"
 #include "mainwindow.h"
 #include "qdevicemachine.h"
 #include "settingsstore.h"
@@ -15,6 +16,7 @@
 #include <QTabWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTextEdit>
 #include <QtTest>
 #include <memory>
 
@@ -91,6 +93,18 @@ bool enabled(const MainWindow &window, const QString &name)
     return child<QWidget>(window, name)->isEnabled();
 }
 
+// A child window as the main window sees it: it reports its closing and takes rows.
+class FakeChildWindow : public QObject
+{
+    Q_OBJECT
+public:
+    int rows = 0;
+signals:
+    void closing(int id);
+public slots:
+    void gotRow(QString) { ++rows; }
+};
+
 } // namespace
 
 // The main window's console: connecting, sending and receiving against real loopback peers.
@@ -127,6 +141,9 @@ private slots:
     void confirmedCommands();
 
     void productionModeTitle();
+    void closingChildIsReleased();
+    void firmwareDialogClosingReattachesReader();
+    void keyFilterReportsAndPassesKeys();
 
 private:
     // Connects the window to a fresh peer and returns the peer's socket after the
@@ -626,6 +643,63 @@ void TestMainWindow::productionModeTitle()
     mode->setChecked(true);
     QCOMPARE(window.windowTitle(), normal + QStringLiteral(" -- PROD-MODE --"));
     QCOMPARE(SettingsStore::get("prod_mode", QString()).toString(), QStringLiteral("1"));
+}
+
+void TestMainWindow::closingChildIsReleased()
+{
+    MainWindow window(&prompter);
+    QTcpSocket *peer = connectPeer(window);
+    QVERIFY(peer);
+    FakeChildWindow runner;
+    connect(&runner, &FakeChildWindow::closing, &window, &MainWindow::frmClosing);
+    connect(&window, &MainWindow::gotRow, &runner, &FakeChildWindow::gotRow);
+    QSignalSpy rows(&window, &MainWindow::gotRow);
+
+    peer->write("before\n");
+    QVERIFY(waitForRows(rows, 1));
+    QCOMPARE(runner.rows, 1);
+    emit runner.closing(5);
+    peer->write("after\n");
+    QVERIFY(waitForRows(rows, 2));
+    QCOMPARE(runner.rows, 1);
+}
+
+void TestMainWindow::firmwareDialogClosingReattachesReader()
+{
+    MainWindow window(&prompter);
+    QSignalSpy rows(&window, &MainWindow::gotRow);
+    QTcpSocket board;
+    board.connectToHost(QHostAddress::LocalHost, kServerPort);
+    QVERIFY(board.waitForConnected(3000));
+    QTRY_COMPARE(text(window, "btnReconnect"), QStringLiteral("Disconnect serversocket"));
+
+    // The firmware dialog borrows the accepted socket and reads it itself...
+    auto *console = window.findChild<QTcpSocket *>();
+    QVERIFY(console);
+    disconnect(console, &QTcpSocket::readyRead, &window, &MainWindow::readyRead);
+    // ...and gives it back when it closes.
+    FakeChildWindow dialog;
+    connect(&dialog, &FakeChildWindow::closing, &window, &MainWindow::frmClosing);
+    emit dialog.closing(3);
+    emit dialog.closing(3); // a second report must not read every line twice
+
+    board.write("BL>\nok\n");
+    QVERIFY(waitForRows(rows, 2));
+    QCOMPARE(rows.at(0).at(0).toString(), QStringLiteral("BL>"));
+    QCOMPARE(rows.at(1).at(0).toString(), QStringLiteral("ok"));
+}
+
+void TestMainWindow::keyFilterReportsAndPassesKeys()
+{
+    QTextEdit editor;
+    KeyPressEater filter;
+    editor.installEventFilter(&filter);
+    QSignalSpy keys(&filter, &KeyPressEater::action);
+    QTest::keyClick(&editor, Qt::Key_A);
+    QTest::keyClick(&editor, Qt::Key_Return);
+    QCOMPARE(keys.count(), 2);
+    // Not consumed: the editor still got both keys.
+    QCOMPARE(editor.toPlainText(), QStringLiteral("a\n"));
 }
 
 QTEST_MAIN(TestMainWindow)
