@@ -323,8 +323,8 @@ void Fwupdater::finish()
     say(QByteArray::number(checksum, 16).toStdString() + "\r\n");
 
     QFile copy(QString::fromLatin1(kImageCopy));
-    if (!copy.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        || copy.write(reader.image(), reader.imageLength()) != qint64(reader.imageLength()))
+    if (!copy.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        copy.write(reader.image(), reader.imageLength()) != qint64(reader.imageLength()))
         qCWarning(lcFirmware) << "Cannot write" << kImageCopy << copy.errorString();
 
     send("$" + QByteArray::number(checksum) + "\r\n");

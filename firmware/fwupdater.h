@@ -101,8 +101,8 @@ private:
     QTimer finishTimer;
     QTimer silenceTimer;
     std::vector<QMetaObject::Connection> channelConnections;
-    bool running = false; // the exchange is under way: replies are read and acted on
-    bool ended = false; // the exchange has stopped for good (failed, finished or aborted)
+    bool running = false;  // the exchange is under way: replies are read and acted on
+    bool ended = false;    // the exchange has stopped for good (failed, finished or aborted)
     bool reported = false; // done() has been emitted (or abort() made sure it never will be)
     QString failure;
 };

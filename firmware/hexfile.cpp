@@ -32,8 +32,8 @@ int HexFile::readLine(QByteArray &line)
     if (last == '\n')
         total -= beforeLast == '\r' ? 2 : 1;
     // The bootloader gets the record without any CR or LF; the uploader adds CR LF itself.
-    line.resize(int(std::remove_if(line.begin(), line.end(),
-                                   [](char c) { return c == '\r' || c == '\n'; })
-                    - line.begin()));
+    line.resize(int(
+        std::remove_if(line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }) -
+        line.begin()));
     return int(std::min<qint64>(total, INT_MAX));
 }

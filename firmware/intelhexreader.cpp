@@ -48,13 +48,11 @@ constexpr char kBadLengthText[] = "lengthfel";
 IntelHexReader::IntelHexReader(std::ostream &out)
     : output(&out)
     , memory(kImageSize, 0)
-{
-}
+{}
 
 IntelHexReader::IntelHexReader()
     : IntelHexReader(std::cout)
-{
-}
+{}
 
 bool IntelHexReader::parseHexLine(const char *line, int length)
 {
@@ -126,9 +124,9 @@ bool IntelHexReader::acceptExtended(const quint8 *bytes, int count, quint8 type)
 {
     // The address records carry their value in the first data bytes; a record too short to
     // hold it is refused rather than read into its checksum and beyond.
-    const int needed = type == StartLinearAddress ? 4
+    const int needed = type == StartLinearAddress                                        ? 4
                        : type == ExtendedSegmentAddress || type == ExtendedLinearAddress ? 2
-                                                                                          : 0;
+                                                                                         : 0;
     if (count < needed)
         return refuse(Refusal::TooShortForType, kBadLengthText);
     const quint32 upper = quint32(bytes[0]) << 8 | bytes[1];

@@ -48,7 +48,10 @@ public:
 
     // line must already be free of carriage returns and line feeds.
     bool parseHexLine(const char *line, int length);
-    bool parseHexLine(const QByteArray &line) { return parseHexLine(line.constData(), line.size()); }
+    bool parseHexLine(const QByteArray &line)
+    {
+        return parseHexLine(line.constData(), line.size());
+    }
 
     Refusal lastRefusal() const { return refusal; }
     static const char *describe(Refusal refusal);

@@ -124,8 +124,8 @@ quint16 freePort()
 
 bool startBoard(QProcess &board, const QString &program, quint16 port, const QString &romDir)
 {
-    board.start(program, {"--listen", QStringLiteral("127.0.0.1:%1").arg(port), "--rom-dir",
-                          romDir, "--announce-ms", "600000", "--telemetry-ms", "600000"});
+    board.start(program, {"--listen", QStringLiteral("127.0.0.1:%1").arg(port), "--rom-dir", romDir,
+                          "--announce-ms", "600000", "--telemetry-ms", "600000"});
     QByteArray said;
     while (!said.contains("console")) {
         if (!board.waitForReadyRead(10000))
@@ -217,7 +217,8 @@ int main(int argc, char *argv[])
     const double ref = *std::min_element(reference.begin(), reference.end());
     const double own = *std::min_element(uploader.begin(), uploader.end());
     std::printf("Upload of the same file to vorne-boardsim on loopback (best of %d, each with\n"
-                "the quiet second after the checksum):\n", rounds);
+                "the quiet second after the checksum):\n",
+                rounds);
     std::printf("  reference client:   %.3f s (exchange %.3f s)\n", ref, ref - kFlashWaitSeconds);
     std::printf("  Fwupdater:          %.3f s (exchange %.3f s)\n", own, own - kFlashWaitSeconds);
     std::printf("  ratio:              %.3f (exchange only %.3f)\n", own / ref,

@@ -56,8 +56,8 @@ bool ReferenceClient::upload(const QString &host, quint16 port, const QString &h
     socket.write("$" + QByteArray::number(Fletcher16::of(image)) + "\r\n");
     socket.waitForBytesWritten(kWaitMs);
     if (socket.waitForReadyRead(kQuietMs)) {
-        *reason = QStringLiteral("the board answered the checksum: ")
-                  + QString::fromLatin1(socket.readAll());
+        *reason = QStringLiteral("the board answered the checksum: ") +
+                  QString::fromLatin1(socket.readAll());
         return false;
     }
     return true;

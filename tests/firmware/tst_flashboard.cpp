@@ -36,8 +36,8 @@ struct SimBoard
         QDir().mkpath(romDir);
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process.start(kBoardSim, QStringList{"--listen", QStringLiteral("127.0.0.1:%1").arg(port),
-                                             "--rom-dir", romDir, "--announce-ms", "600000"}
-                                     + extra);
+                                             "--rom-dir", romDir, "--announce-ms", "600000"} +
+                                     extra);
         // It names its console address once it listens.
         QByteArray said;
         while (!said.contains("console")) {
@@ -88,8 +88,8 @@ class TestFlashBoard : public QObject
     Q_OBJECT
 
 private:
-    QByteArray source;   // the firmware bytes
-    QString firmware;    // the same as an Intel HEX file made by objcopy
+    QByteArray source; // the firmware bytes
+    QString firmware;  // the same as an Intel HEX file made by objcopy
 
 private slots:
     void initTestCase();
@@ -120,9 +120,8 @@ void TestFlashBoard::initTestCase()
     firmware = scratchPath(QStringLiteral("firmware.hex"));
     QVERIFY(writeFile(bin, source));
     QProcess objcopy;
-    objcopy.start(QStringLiteral("objcopy"),
-                  {"-I", "binary", "-O", "ihex", "--change-addresses", "0x08000000", bin,
-                   firmware});
+    objcopy.start(QStringLiteral("objcopy"), {"-I", "binary", "-O", "ihex", "--change-addresses",
+                                              "0x08000000", bin, firmware});
     QVERIFY(objcopy.waitForFinished(30000));
     QCOMPARE(objcopy.exitCode(), 0);
 }
@@ -143,8 +142,8 @@ void TestFlashBoard::uploaderFlashesObjcopyFirmware()
 
     // The board kept the image only because its own checksum matched the one sent.
     const quint16 checksum = Fletcher16::of(source);
-    QVERIFY(out.str().find(QByteArray::number(checksum, 16).toStdString() + "\r\n")
-            != std::string::npos);
+    QVERIFY(out.str().find(QByteArray::number(checksum, 16).toStdString() + "\r\n") !=
+            std::string::npos);
     QTRY_VERIFY(!board.flashed().isEmpty());
     QVERIFY(board.flashed() == source);
     QVERIFY(readFile(QStringLiteral("fw.bin")) == source);

@@ -187,9 +187,8 @@ void TestFlashCommand::checkListsRefusedLines_data()
     QTest::addColumn<QByteArrayList>("lines");
     QTest::addColumn<QString>("listed");
     const QByteArray eof = ":00000001FF";
-    QTest::newRow("bad type on line 2")
-        << QByteArrayList{record(0, 0, "abc"), ":0000000AF6", eof}
-        << QStringLiteral("line 2: record type above 06");
+    QTest::newRow("bad type on line 2") << QByteArrayList{record(0, 0, "abc"), ":0000000AF6", eof}
+                                        << QStringLiteral("line 2: record type above 06");
     QTest::newRow("blank line at the end")
         << QByteArrayList{eof, QByteArray()} << QStringLiteral("line 2: empty line");
     QTest::newRow("no end-of-file record")

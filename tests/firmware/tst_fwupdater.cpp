@@ -280,8 +280,8 @@ void TestFwupdater::refusedRecordQuitsAndFails_data()
     broken[broken.size() - 1] = broken.endsWith('0') ? '1' : '0';
     QTest::newRow("broken checksum on line 2")
         << QByteArrayList{kAbc, broken, kEof} << 1 << QStringLiteral("line 2");
-    QTest::newRow("broken first line") << QByteArrayList{broken, kEof} << 0
-                                       << QStringLiteral("line 1");
+    QTest::newRow("broken first line")
+        << QByteArrayList{broken, kEof} << 0 << QStringLiteral("line 1");
     QTest::newRow("blank line before the end")
         << QByteArrayList{kAbc, QByteArray(), kEof} << 1 << QStringLiteral("line 2");
     QTest::newRow("single line file reads past its end")

@@ -59,8 +59,7 @@ void TestHexFile::readsLines_data()
     QTest::newRow("last line without line end")
         << QByteArray(":00\n:01") << QByteArrayList{":00", ":01"} << QList<int>{3, 3};
     QTest::newRow("blank line read as empty")
-        << QByteArray(":00\n\n:01\n") << QByteArrayList{":00", "", ":01"}
-        << QList<int>{3, 0, 3};
+        << QByteArray(":00\n\n:01\n") << QByteArrayList{":00", "", ":01"} << QList<int>{3, 0, 3};
     QTest::newRow("stray CR removed but counted")
         << QByteArray(":0\r0\n") << QByteArrayList{":00"} << QList<int>{4};
     QTest::newRow("extra blank line at the end")

@@ -84,38 +84,37 @@ void TestIntelHexReader::checksOneLine_data()
         << none << QByteArray(":10000000") + sixteenBytes(0x2A).toHex() + "00" << false
         << Refusal::BadCharacter << notValid(kBadCharacter, 1);
     QTest::newRow("space inside a record refused")
-        << none << QByteArray(":00000001 FF") << false << Refusal::BadCharacter << notValid(kBadCharacter, 1);
+        << none << QByteArray(":00000001 FF") << false << Refusal::BadCharacter
+        << notValid(kBadCharacter, 1);
     QTest::newRow("stray character counted on its line number")
-        << QByteArrayList{data, data} << QByteArray(":00000001FG") << false
-        << Refusal::BadCharacter << notValid(kBadCharacter, 3);
+        << QByteArrayList{data, data} << QByteArray(":00000001FG") << false << Refusal::BadCharacter
+        << notValid(kBadCharacter, 3);
     QTest::newRow("one character too many refused")
         << none << data + "0" << false << Refusal::BadLength << notValid("lengthfel", 1);
     QTest::newRow("one character too few refused")
         << none << data.chopped(1) << false << Refusal::BadLength << notValid("lengthfel", 1);
     QTest::newRow("colon alone refused for its length")
         << none << QByteArray(":") << false << Refusal::BadLength << notValid("lengthfel", 1);
-    QTest::newRow("type 0A refused") << none << QByteArray(":0000000AF6") << false
-                                     << Refusal::BadType << notValid("typefel", 1);
+    QTest::newRow("type 0A refused")
+        << none << QByteArray(":0000000AF6") << false << Refusal::BadType << notValid("typefel", 1);
     QTest::newRow("type 07 refused before its checksum is looked at")
-        << none << QByteArray(":0000000700") << false << Refusal::BadType
-        << notValid("typefel", 1);
+        << none << QByteArray(":0000000700") << false << Refusal::BadType << notValid("typefel", 1);
     QTest::newRow("address record with non-zero address refused")
         << none << QByteArray(":020001040800F1") << false << Refusal::NonDataAddress
         << notValid("Nondatatype", 1);
-    QTest::newRow("wrong checksum refused")
-        << none << QByteArray(":00000001FE") << false << Refusal::BadChecksum
-        << notValid("Checksumfel", 1);
+    QTest::newRow("wrong checksum refused") << none << QByteArray(":00000001FE") << false
+                                            << Refusal::BadChecksum << notValid("Checksumfel", 1);
     QTest::newRow("start segment address refused without text")
         << none << record(3, 0, QByteArray(4, 0)) << false << Refusal::StartSegmentAddress
         << QByteArray();
-    QTest::newRow("type 06 accepted") << none << record(6, 0, {}) << true << Refusal::None
-                                      << QByteArray();
+    QTest::newRow("type 06 accepted")
+        << none << record(6, 0, {}) << true << Refusal::None << QByteArray();
     QTest::newRow("start linear address accepted")
         << none << record(5, 0, QByteArray::fromHex("08000131")) << true << Refusal::None
         << QByteArray();
     QTest::newRow("second start linear address refused")
-        << QByteArrayList{record(5, 0, QByteArray(4, 1))} << record(5, 0, QByteArray(4, 2))
-        << false << Refusal::SecondStartAddress << QByteArray("Error, set EIP twice\n");
+        << QByteArrayList{record(5, 0, QByteArray(4, 1))} << record(5, 0, QByteArray(4, 2)) << false
+        << Refusal::SecondStartAddress << QByteArray("Error, set EIP twice\n");
     QTest::newRow("address record without its data bytes refused")
         << none << QByteArray(":00000004FC") << false << Refusal::TooShortForType
         << notValid("lengthfel", 1);

@@ -6,8 +6,7 @@
 ConsoleProgress::ConsoleProgress(std::ostream &bar, std::ostream &text)
     : barOut(bar)
     , textOut(text)
-{
-}
+{}
 
 void ConsoleProgress::setTotal(int newTotal)
 {

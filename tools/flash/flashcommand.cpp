@@ -82,8 +82,7 @@ QCommandLineOption helpOption()
 FlashCommand::FlashCommand(std::ostream &out, std::ostream &err)
     : out(out)
     , err(err)
-{
-}
+{}
 
 int FlashCommand::run(const QStringList &arguments)
 {
@@ -105,8 +104,8 @@ int FlashCommand::runHex(const QStringList &arguments)
 {
     QCommandLineParser parser;
     const QCommandLineOption hostOption(QStringLiteral("host"), QString(), QStringLiteral("host"));
-    const QCommandLineOption targetOption(QStringLiteral("target"), QString(),
-                                          QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption targetOption(QStringLiteral("target"), QString(), QStringLiteral("N"),
+                                          QStringLiteral("0"));
     const QCommandLineOption timeoutOption(QStringLiteral("timeout"), QString(),
                                            QStringLiteral("seconds"),
                                            QString::number(kDefaultTimeoutSeconds));
@@ -150,7 +149,7 @@ int FlashCommand::runHex(const QStringList &arguments)
         loop.quit();
     });
     uploader->uploadFile(fileName);
-    loop.exec(); // done() always comes from the event loop, failures included
+    loop.exec();     // done() always comes from the event loop, failures included
     delete uploader; // normally deleted later by itself; this loop will not get there
     // The count leaves out the line ends after the first line, so it stops short of the file
     // size; a finished upload shows a full bar all the same.
@@ -162,8 +161,8 @@ int FlashCommand::runHex(const QStringList &arguments)
                               .arg(target)
                               .arg(targetName(target));
     if (status != 1) {
-        err << "vorne-flash: upload of " << fileName.toStdString() << " to "
-            << board.toStdString() << " failed: " << reason.toStdString() << std::endl;
+        err << "vorne-flash: upload of " << fileName.toStdString() << " to " << board.toStdString()
+            << " failed: " << reason.toStdString() << std::endl;
         return Failed;
     }
     err << "vorne-flash: " << fileName.toStdString() << " uploaded to " << board.toStdString()
@@ -214,10 +213,9 @@ int FlashCommand::runCheck(const QStringList &arguments)
 
     out << fileName.toStdString() << ": " << reader.lineNumber() << " lines\n";
     if (refused > 0) {
-        out << refused << " refused lines; an upload would stop at line " << firstRefused
-            << '\n';
-        err << "vorne-flash: " << fileName.toStdString() << " has " << refused
-            << " refused lines" << std::endl;
+        out << refused << " refused lines; an upload would stop at line " << firstRefused << '\n';
+        err << "vorne-flash: " << fileName.toStdString() << " has " << refused << " refused lines"
+            << std::endl;
         return Failed;
     }
     const quint32 size = reader.imageLength();
