@@ -1,3 +1,3 @@
 #include "simlogging.h"
 
-Q_LOGGING_CATEGORY(lcSim, "vorne.sim")
+Q_LOGGING_CATEGORY(lcSim, "vorne.sim", QtInfoMsg)
