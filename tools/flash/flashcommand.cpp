@@ -109,16 +109,11 @@ int FlashCommand::runHex(const QStringList &arguments)
     const QCommandLineOption timeoutOption(QStringLiteral("timeout"), QString(),
                                            QStringLiteral("seconds"),
                                            QString::number(kDefaultTimeoutSeconds));
-    parser.addOptions({hostOption, targetOption, timeoutOption, helpOption()});
-    if (!parser.parse(QStringList(QStringLiteral("vorne-flash")) + arguments))
-        return usageError(parser.errorText());
-    if (parser.isSet(QStringLiteral("help"))) {
-        printHelp();
-        return Success;
-    }
-    if (parser.positionalArguments().size() != 1)
-        return usageError(QStringLiteral("hex needs exactly one FILE"));
-    const QString fileName = parser.positionalArguments().first();
+    parser.addOptions({hostOption, targetOption, timeoutOption});
+    QString fileName;
+    const int parsed = parseFileArguments(parser, arguments, "hex", &fileName);
+    if (parsed != kGoOn)
+        return parsed;
     QString host;
     int port = kDefaultPort;
     if (!parser.isSet(hostOption) || !parseHost(parser.value(hostOption), host, port))
@@ -173,16 +168,10 @@ int FlashCommand::runHex(const QStringList &arguments)
 int FlashCommand::runCheck(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.addOption(helpOption());
-    if (!parser.parse(QStringList(QStringLiteral("vorne-flash")) + arguments))
-        return usageError(parser.errorText());
-    if (parser.isSet(QStringLiteral("help"))) {
-        printHelp();
-        return Success;
-    }
-    if (parser.positionalArguments().size() != 1)
-        return usageError(QStringLiteral("check needs exactly one FILE"));
-    const QString fileName = parser.positionalArguments().first();
+    QString fileName;
+    const int parsed = parseFileArguments(parser, arguments, "check", &fileName);
+    if (parsed != kGoOn)
+        return parsed;
 
     HexFile file;
     if (!file.open(fileName)) {
@@ -233,6 +222,22 @@ int FlashCommand::runCheck(const QStringList &arguments)
         return Failed;
     }
     return Success;
+}
+
+int FlashCommand::parseFileArguments(QCommandLineParser &parser, const QStringList &arguments,
+                                     const char *command, QString *fileName)
+{
+    parser.addOption(helpOption());
+    if (!parser.parse(QStringList(QStringLiteral("vorne-flash")) + arguments))
+        return usageError(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        printHelp();
+        return Success;
+    }
+    if (parser.positionalArguments().size() != 1)
+        return usageError(QStringLiteral("%1 needs exactly one FILE").arg(command));
+    *fileName = parser.positionalArguments().first();
+    return kGoOn;
 }
 
 int FlashCommand::usageError(const QString &problem)

@@ -5,6 +5,8 @@
 
 #include <ostream>
 
+class QCommandLineParser;
+
 // The vorne-flash command line: one subcommand per kind of transfer, each reading its own
 // options, all running on the same classes as the firmware dialog.
 class FlashCommand
@@ -35,6 +37,11 @@ private:
     struct Subcommand;
     static const Subcommand kSubcommands[];
 
+    // Parses a command's options (set up in parser) and its one FILE: kGoOn to go on, or
+    // the exit code when help was shown or the usage is wrong.
+    static constexpr int kGoOn = -1;
+    int parseFileArguments(QCommandLineParser &parser, const QStringList &arguments,
+                           const char *command, QString *fileName);
     int runHex(const QStringList &arguments);
     int runCheck(const QStringList &arguments);
     int usageError(const QString &problem);
