@@ -177,9 +177,8 @@ void Fwupdater::startExchange()
 {
     running = true;
     QTcpSocket *ch = channel();
-    channelConnections.push_back(connect(ch, &QAbstractSocket::disconnected, this, [this] {
-        fail(QStringLiteral("the board closed the connection %1").arg(position()), false);
-    }));
+    channelConnections.push_back(
+        connect(ch, &QAbstractSocket::disconnected, this, &Fwupdater::onConnectionLost));
     channelConnections.push_back(
         connect(ch, &QAbstractSocket::errorOccurred, this, &Fwupdater::onChannelError));
     silenceTimer.start();
@@ -363,8 +362,16 @@ void Fwupdater::fail(const QString &reason, bool quitBootloader)
 
 void Fwupdater::onChannelError()
 {
-    fail(QStringLiteral("connection error %1: %2").arg(position(), channel()->errorString()),
-         false);
+    if (channel()->error() == QAbstractSocket::RemoteHostClosedError)
+        onConnectionLost();
+    else
+        fail(QStringLiteral("connection error %1: %2").arg(position(), channel()->errorString()),
+             false);
+}
+
+void Fwupdater::onConnectionLost()
+{
+    fail(QStringLiteral("the board closed the connection %1").arg(position()), false);
 }
 
 void Fwupdater::onSilence()

@@ -83,6 +83,7 @@ private:
     QString position() const;
     void fail(const QString &reason, bool quitBootloader);
     void onChannelError();
+    void onConnectionLost();
     void onSilence();
     void release();
 

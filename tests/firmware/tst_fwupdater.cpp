@@ -406,7 +406,8 @@ void TestFwupdater::droppedConnectionFails()
     board.socket->close();
     QVERIFY(waitDone());
     QCOMPARE(outcome.status, 0);
-    QVERIFY2(outcome.reason.contains("after line 1"), qPrintable(outcome.reason));
+    QVERIFY2(outcome.reason.contains("the board closed the connection after line 1"),
+             qPrintable(outcome.reason));
 }
 
 void TestFwupdater::silentBoardFails()
