@@ -34,8 +34,8 @@ private slots:
     void spiderImageGoesToSpiderAddress();
     void upperCaseBinGoesHexWay();
     void cancelSendsQuitThenSecondUploadWorks();
-    void hostWithoutPortRefused();
-    void binForMainBoardRefused();
+    void startRefusedWithWarning_data();
+    void startRefusedWithWarning();
     void failureEndsIdleWithReason_data();
     void failureEndsIdleWithReason();
     void statusLineBlinks();
@@ -51,6 +51,9 @@ private:
         return found;
     }
     static bool idle(QObject *dialog);
+    // Shows the dialog in host mode (a connection text) or with the console, then Start.
+    static void start(FWUpdateDialog *dialog, const QString &connection, const QString &fileName);
+    static void start(FWUpdateDialog *dialog, QTcpSocket *console, const QString &fileName);
     FakePrompter prompter;
 };
 
@@ -83,6 +86,21 @@ bool TestFWUpdateDialog::idle(QObject *dialog)
            widget<QLabel>(dialog, QStringLiteral("lblFirmwareDialog"))->text() ==
                QLatin1String("Select firmware file and press start") &&
            widget<QProgressBar>(dialog, QStringLiteral("progress"))->isHidden();
+}
+
+void TestFWUpdateDialog::start(FWUpdateDialog *dialog, const QString &connection,
+                               const QString &fileName)
+{
+    dialog->showWithHost(connection);
+    widget<QLineEdit>(dialog, QStringLiteral("txtFilename"))->setText(fileName);
+    widget(dialog, QStringLiteral("btnStart"))->click();
+}
+
+void TestFWUpdateDialog::start(FWUpdateDialog *dialog, QTcpSocket *console, const QString &fileName)
+{
+    dialog->showWithSocket(console);
+    widget<QLineEdit>(dialog, QStringLiteral("txtFilename"))->setText(fileName);
+    widget(dialog, QStringLiteral("btnStart"))->click();
 }
 
 void TestFWUpdateDialog::initTestCase()
@@ -229,9 +247,7 @@ void TestFWUpdateDialog::binVersionRule()
     writeFile(QStringLiteral("tube.bin"), image);
     ScriptedBoard board(true);
     FWUpdateDialog dialog(nullptr, &prompter);
-    dialog.showWithHost(board.connection());
-    widget<QLineEdit>(&dialog, QStringLiteral("txtFilename"))->setText("tube.bin");
-    widget(&dialog, QStringLiteral("btnStart"))->click();
+    start(&dialog, board.connection(), "tube.bin");
     if (!proceeds) {
         QVERIFY(idle(&dialog));
         QVERIFY(prompter.shown.isEmpty());
@@ -258,9 +274,7 @@ void TestFWUpdateDialog::spiderImageGoesToSpiderAddress()
     ScriptedBoard board(true);
     auto console = board.dialIn();
     FWUpdateDialog dialog(nullptr, &prompter);
-    dialog.showWithSocket(console.get());
-    widget<QLineEdit>(&dialog, QStringLiteral("txtFilename"))->setText("spider.bin");
-    widget(&dialog, QStringLiteral("btnStart"))->click();
+    start(&dialog, console.get(), "spider.bin");
     QTRY_COMPARE(prompter.shown, QStringList({"Status OK|New firmware uploaded OK"}));
     QCOMPARE(board.commands.size(), 1);
     QVERIFY(board.commands.at(0).startsWith("put_binary 7864320:2:"));
@@ -272,9 +286,7 @@ void TestFWUpdateDialog::upperCaseBinGoesHexWay()
     writeFile(QStringLiteral("FW.BIN"), kHexFile);
     ScriptedBoard board;
     FWUpdateDialog dialog(nullptr, &prompter);
-    dialog.showWithHost(board.connection());
-    widget<QLineEdit>(&dialog, QStringLiteral("txtFilename"))->setText("FW.BIN");
-    widget(&dialog, QStringLiteral("btnStart"))->click();
+    start(&dialog, board.connection(), "FW.BIN");
     QTRY_VERIFY(board.peer);
     board.send(">");
     QTRY_COMPARE(board.received, QByteArray("bl\r\n"));
@@ -288,10 +300,7 @@ void TestFWUpdateDialog::cancelSendsQuitThenSecondUploadWorks()
     writeFile(QStringLiteral("main.kvo"), kHexFile);
     ScriptedBoard board;
     FWUpdateDialog dialog(nullptr, &prompter);
-    dialog.showWithHost(board.connection());
-    widget<QLineEdit>(&dialog, QStringLiteral("txtFilename"))->setText("main.kvo");
-
-    widget(&dialog, QStringLiteral("btnStart"))->click();
+    start(&dialog, board.connection(), "main.kvo");
     QTRY_VERIFY(board.peer);
     board.send(">");
     QTRY_COMPARE(board.received, QByteArray("bl\r\n"));
@@ -318,30 +327,32 @@ void TestFWUpdateDialog::cancelSendsQuitThenSecondUploadWorks()
     QVERIFY(idle(&dialog));
 }
 
-void TestFWUpdateDialog::hostWithoutPortRefused()
+void TestFWUpdateDialog::startRefusedWithWarning_data()
 {
-    writeFile(QStringLiteral("np.hex"), kHexFile);
-    FWUpdateDialog dialog(nullptr, &prompter);
-    dialog.showWithHost(QStringLiteral("192.168.1.20"));
-    widget<QLineEdit>(&dialog, QStringLiteral("txtFilename"))->setText("np.hex");
-    widget(&dialog, QStringLiteral("btnStart"))->click();
-    QCOMPARE(prompter.shown.size(), 1);
-    QVERIFY2(prompter.shown.at(0).startsWith("Error|") && prompter.shown.at(0).contains("port"),
-             qPrintable(prompter.shown.at(0)));
-    QVERIFY(idle(&dialog));
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<bool>("withPort");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("host mode without a port starts nothing")
+        << 2 << "np.hex" << false << "has no port";
+    QTest::newRow("ROM image for a main board starts nothing")
+        << 1 << "main.bin" << true << "tube or a spider";
 }
 
-void TestFWUpdateDialog::binForMainBoardRefused()
+void TestFWUpdateDialog::startRefusedWithWarning()
 {
-    setMainDevice(1);
-    writeFile(QStringLiteral("main.bin"), "m");
+    QFETCH(int, type);
+    QFETCH(QString, fileName);
+    QFETCH(bool, withPort);
+    QFETCH(QString, told);
+    setMainDevice(type);
+    writeFile(fileName, kHexFile);
     ScriptedBoard board(true);
     FWUpdateDialog dialog(nullptr, &prompter);
-    dialog.showWithHost(board.connection());
-    widget<QLineEdit>(&dialog, QStringLiteral("txtFilename"))->setText("main.bin");
-    widget(&dialog, QStringLiteral("btnStart"))->click();
+    start(&dialog, withPort ? board.connection() : QStringLiteral("127.0.0.1"), fileName);
     QCOMPARE(prompter.shown.size(), 1);
-    QVERIFY(prompter.shown.at(0).contains(QLatin1String("tube or a spider")));
+    QVERIFY2(prompter.shown.at(0).startsWith("Error|") && prompter.shown.at(0).contains(told),
+             qPrintable(prompter.shown.at(0)));
     QVERIFY(idle(&dialog));
     QCOMPARE(board.connections, 0);
 }
@@ -379,9 +390,7 @@ void TestFWUpdateDialog::failureEndsIdleWithReason()
         connection = QStringLiteral("127.0.0.1:%1").arg(probe.serverPort());
     }
     FWUpdateDialog dialog(nullptr, &prompter);
-    dialog.showWithHost(connection);
-    widget<QLineEdit>(&dialog, QStringLiteral("txtFilename"))->setText(fileName);
-    widget(&dialog, QStringLiteral("btnStart"))->click();
+    start(&dialog, connection, fileName);
     if (fault == Fault::Dropped || fault == Fault::FinalText) {
         QTRY_VERIFY(board.peer);
         board.send(">");

@@ -30,7 +30,7 @@ private slots:
 
 private:
     bool startSim(const QStringList &extra);
-    std::unique_ptr<RomTransfer> makeTransfer(bool borrowed);
+    std::unique_ptr<RomTransfer> startBoard(bool borrowed, const QStringList &faults);
     QString romFile(uint32_t address) const;
 
     QString simPath;
@@ -104,8 +104,16 @@ bool TestRomBoardSim::startSim(const QStringList &extra)
     return sim.waitForStarted(10000) && sim.waitForReadyRead(10000);
 }
 
-std::unique_ptr<RomTransfer> TestRomBoardSim::makeTransfer(bool borrowed)
+// Starts the board and a transfer to it, over a connection of its own or over the console
+// of the board that dialled in to this program.
+std::unique_ptr<RomTransfer> TestRomBoardSim::startBoard(bool borrowed, const QStringList &faults)
 {
+    QStringList extra = faults;
+    if (borrowed)
+        extra << QStringLiteral("--connect")
+              << QStringLiteral("127.0.0.1:%1").arg(consoleServer.serverPort());
+    if (!startSim(extra))
+        return nullptr;
     if (!borrowed)
         return std::make_unique<RomTransfer>(QStringLiteral("127.0.0.1"), simPort);
     // Play the main window: take the board's connection and read its greeting first.
@@ -141,12 +149,7 @@ void TestRomBoardSim::romWriteArrivesByteForByte()
     QFETCH(QStringList, faults);
     const QByteArray image = romImage(300 * 1024 + 17);
     const QString fileName = writeFile(QStringLiteral("image.bin"), image);
-    QStringList extra = faults;
-    if (borrowed)
-        extra << QStringLiteral("--connect")
-              << QStringLiteral("127.0.0.1:%1").arg(consoleServer.serverPort());
-    QVERIFY(startSim(extra));
-    auto transfer = makeTransfer(borrowed);
+    auto transfer = startBoard(borrowed, faults);
     QVERIFY(transfer);
     QSignalSpy doneSpy(transfer.get(), &RomTransfer::done);
     QSignalSpy progressSpy(transfer.get(), &RomTransfer::progress);
@@ -176,12 +179,8 @@ void TestRomBoardSim::droppedConnectionEndsInFailure()
 {
     QFETCH(bool, borrowed);
     const QString fileName = writeFile(QStringLiteral("drop.bin"), romImage(100 * 1024));
-    QStringList extra{QStringLiteral("--fault"), QStringLiteral("drop-after=6")};
-    if (borrowed)
-        extra << QStringLiteral("--connect")
-              << QStringLiteral("127.0.0.1:%1").arg(consoleServer.serverPort());
-    QVERIFY(startSim(extra));
-    auto transfer = makeTransfer(borrowed);
+    auto transfer =
+        startBoard(borrowed, {QStringLiteral("--fault"), QStringLiteral("drop-after=6")});
     QVERIFY(transfer);
     QSignalSpy doneSpy(transfer.get(), &RomTransfer::done);
     QVERIFY(transfer->transferFile(0x0C0000, fileName));
