@@ -21,11 +21,12 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <chrono>
 
 namespace {
 
 constexpr int kHotkeyCount = 13;
-constexpr int kConnectWaitMs = 3000;
+constexpr auto kConnectWait = std::chrono::milliseconds(3000); // blocks the GUI thread
 constexpr auto kDebugLevelCommand = "debug_level 128\r\n";
 const QString kNotAvailable = QStringLiteral("N/A");
 
@@ -152,7 +153,7 @@ bool MainWindow::connectToDevice(const QString &host, quint16 port, Device *devi
     attachConsoleSocket();
     qCDebug(lcConsole) << "Connecting to" << host << port;
     consoleSocket->connectToHost(host, port, QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
-    if (!consoleSocket->waitForConnected(kConnectWaitMs)) {
+    if (!consoleSocket->waitForConnected(int(kConnectWait.count()))) {
         qCDebug(lcConsole) << "Connect failed:" << consoleSocket->errorString();
         enterDisconnectedState();
         consoleSocket->disconnect(this);
