@@ -1,42 +1,9 @@
+#include "simprocess.h"
+
 #include <QtNetwork>
 #include <QtTest>
 
 namespace {
-
-// vorne-boardsim run as a process on loopback, its console ports read from its first lines.
-class SimProcess
-{
-public:
-    ~SimProcess()
-    {
-        process.kill();
-        process.waitForFinished(3000);
-    }
-
-    bool start(const QStringList &arguments)
-    {
-        process.setProgram(QStringLiteral(VORNE_BIN_DIR "/vorne-boardsim"));
-        process.setArguments(arguments);
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start();
-        QSignalSpy output(&process, &QProcess::readyReadStandardOutput);
-        // The last line of the summary names the UDP target.
-        while (!printed.contains("UDP to")) {
-            if (!output.wait(5000))
-                return false;
-            printed += process.readAllStandardOutput();
-        }
-        const QRegularExpression console(QStringLiteral("console 127\\.0\\.0\\.1:(\\d+)"));
-        auto it = console.globalMatch(QString::fromLatin1(printed));
-        while (it.hasNext())
-            ports << quint16(it.next().captured(1).toUInt());
-        return !ports.isEmpty();
-    }
-
-    QProcess process;
-    QByteArray printed;
-    QList<quint16> ports;
-};
 
 // Reads from socket until its received text contains what, or five seconds pass.
 bool readUntil(QTcpSocket &socket, QByteArray *received, const QByteArray &what)
@@ -82,7 +49,7 @@ private slots:
 
 void TestBoardSimProcess::consoleAnswersAndLogs()
 {
-    const QString log = QDir(qEnvironmentVariable("VORNE_TEST_SCRATCH")).filePath("sim.log");
+    const QString log = SimProcess::scratchFile(QStringLiteral("sim.log"));
     SimProcess sim;
     QVERIFY(sim.start(quick(freeUdpPort()) + QStringList{"--log", log}));
     QTcpSocket socket;
@@ -92,9 +59,7 @@ void TestBoardSimProcess::consoleAnswersAndLogs()
     QCOMPARE(received, QByteArray(">"));
     socket.write("debug_level 128\r\n");
     QVERIFY(readUntil(socket, &received, "Debug level 128\r\n>"));
-    QFile file(log);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArrayList lines = file.readAll().split('\n');
+    const QByteArrayList lines = SimProcess::logLines(log);
     QVERIFY(lines.contains("< debug_level 128"));
     QVERIFY(lines.contains("> Debug level 128"));
 }
