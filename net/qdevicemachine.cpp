@@ -180,9 +180,19 @@ void QDeviceMachine::handlePacket(const UdpPacket &p)
 // Boards repeat packets; one counter per sender, shared by all kinds, drops the repeats.
 bool QDeviceMachine::counterPasses(const QString &mac, int counter)
 {
-    const int last = lastCounter.take(mac); // 0 for a sender not seen yet
-    if (counter == last)
+    // Taking the entry out, a repeat leaves none: sent three times, a packet is handled,
+    // dropped, handled. Updated in place, which is the same without a node per packet.
+    const auto entry = lastCounter.find(mac);
+    const int last = entry == lastCounter.end() ? 0 : *entry; // 0 for a sender not seen yet
+    if (counter == last) {
+        if (entry != lastCounter.end())
+            lastCounter.erase(entry);
         return false;
+    }
+    if (entry != lastCounter.end()) {
+        *entry = counter;
+        return true;
+    }
     if (lastCounter.size() >= kMaxTrackedSenders) {
         // Only a flood of made-up senders gets here; forgetting costs one repeat per board.
         qCWarning(lcNetUdp) << "too many UDP senders; forgetting their packet counters";
