@@ -48,6 +48,7 @@ QDeviceMachine::QDeviceMachine(QObject *parent)
         connect(receiver, &UDPReciver::gotData, this, &QDeviceMachine::gotUDPPacket);
     }
     lookupTimer->setSingleShot(true);
+    lookupTimer->setTimerType(Qt::PreciseTimer); // replies count for the full second
     lookupTimer->setInterval(kLookupDuration);
     connect(lookupTimer, &QTimer::timeout, this, &QDeviceMachine::lookupFinished);
 }
