@@ -289,15 +289,10 @@ void FWRomTranferDialog::setupColourRows()
 }
 
 // Every area's two buttons hand over to the table-driven writer and reader.
-#define ROM_AREA_SLOTS(area)                                                                       \
-    void FWRomTranferDialog::on_btn_write_ROM_##area##_clicked()                                   \
-    {                                                                                              \
-        writeArea(#area);                                                                          \
-    }                                                                                              \
-    void FWRomTranferDialog::on_btn_read_ROM_##area##_clicked()                                    \
-    {                                                                                              \
-        readArea(#area);                                                                           \
-    }
+// clang-format off
+#define ROM_AREA_SLOTS(area) \
+    void FWRomTranferDialog::on_btn_write_ROM_##area##_clicked() { writeArea(#area); } \
+    void FWRomTranferDialog::on_btn_read_ROM_##area##_clicked() { readArea(#area); }
 
 ROM_AREA_SLOTS(GUI1_ADDR_SCN_SCREENSAVER1)
 ROM_AREA_SLOTS(GUI1_ADDR_SCN_SCREENSAVER2)
@@ -354,3 +349,5 @@ ROM_AREA_SLOTS(ADDR_EFFS_SENSOR)
 ROM_AREA_SLOTS(ADDR_FW_SENSOR)
 ROM_AREA_SLOTS(ADDR_FW_TUBE)
 ROM_AREA_SLOTS(ADDR_FW_SPIDER)
+#undef ROM_AREA_SLOTS
+// clang-format on
