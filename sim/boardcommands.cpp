@@ -21,6 +21,19 @@ bool numberArgument(const QString &arguments, int low, int high, int *value)
     return ok && *value >= low && *value <= high;
 }
 
+// A program number argument of command, or the error line to answer.
+bool programArgument(const QString &command, const QString &arguments, int *number,
+                     QStringList *errorLines)
+{
+    if (numberArgument(arguments, StoredPrograms::kFirst, StoredPrograms::kLast, number))
+        return true;
+    *errorLines = error(QStringLiteral("%1 needs a program number %2 to %3")
+                            .arg(command)
+                            .arg(StoredPrograms::kFirst)
+                            .arg(StoredPrograms::kLast));
+    return false;
+}
+
 QString canNodeName(int node)
 {
     return node == 0 ? QStringLiteral("Button panel") : QStringLiteral("Exp %1").arg(node);
@@ -147,10 +160,9 @@ QStringList BoardCommands::printConfig(const QString &)
 QStringList BoardCommands::runProgram(const QString &arguments)
 {
     int number = 0;
-    if (!numberArgument(arguments, StoredPrograms::kFirst, StoredPrograms::kLast, &number))
-        return error(QStringLiteral("/em needs a program number %1 to %2")
-                         .arg(StoredPrograms::kFirst)
-                         .arg(StoredPrograms::kLast));
+    QStringList refusal;
+    if (!programArgument(QStringLiteral("/em"), arguments, &number, &refusal))
+        return refusal;
     const int running = tube->runningMacro();
     if (!tube->startProgram(number))
         return error(QStringLiteral("busy with macro %1").arg(running));
@@ -194,10 +206,9 @@ QStringList BoardCommands::listRecipes(const QString &)
 QStringList BoardCommands::sendMacro(const QString &arguments)
 {
     int number = 0;
-    if (!numberArgument(arguments, StoredPrograms::kFirst, StoredPrograms::kLast, &number))
-        return error(QStringLiteral("send_macro needs a program number %1 to %2")
-                         .arg(StoredPrograms::kFirst)
-                         .arg(StoredPrograms::kLast));
+    QStringList refusal;
+    if (!programArgument(QStringLiteral("send_macro"), arguments, &number, &refusal))
+        return refusal;
     emit macroRequested(StoredPrograms::macroText(number));
     return {QStringLiteral("Sending macro %1 by UDP").arg(number)};
 }

@@ -2,30 +2,44 @@
 
 #include <QHostAddress>
 
+namespace {
+
+// What each kind of board is called and reports.
+struct KindInfo
+{
+    BoardKind kind;
+    int typeCode;
+    const char *text;
+    const char *option;
+    const char *hardwareId;
+    const char *name;
+};
+
+constexpr KindInfo kKinds[] = {
+    {BoardKind::Main, 1, "MAIN", "main", "71401", "SimMain"},
+    {BoardKind::Tube, 2, "TUBE", "tube", "71405", "SimTube"},
+    {BoardKind::Spider, 3, "SPIDER", "spider", "71407", "SimSpider"},
+};
+
+const KindInfo &infoOf(BoardKind kind)
+{
+    for (const KindInfo &info : kKinds) {
+        if (info.kind == kind)
+            return info;
+    }
+    return kKinds[1];
+}
+
+} // namespace
+
 int BoardIdentity::typeCode() const
 {
-    switch (kind) {
-    case BoardKind::Main:
-        return 1;
-    case BoardKind::Tube:
-        return 2;
-    case BoardKind::Spider:
-        return 3;
-    }
-    return 0;
+    return infoOf(kind).typeCode;
 }
 
 QString BoardIdentity::kindText() const
 {
-    switch (kind) {
-    case BoardKind::Main:
-        return QStringLiteral("MAIN");
-    case BoardKind::Tube:
-        return QStringLiteral("TUBE");
-    case BoardKind::Spider:
-        return QStringLiteral("SPIDER");
-    }
-    return QString();
+    return QString::fromLatin1(infoOf(kind).text);
 }
 
 QString BoardIdentity::macText() const
@@ -51,27 +65,21 @@ QString BoardIdentity::consoleAnnouncement() const
 
 QString BoardIdentity::defaultHardwareId(BoardKind kind)
 {
-    switch (kind) {
-    case BoardKind::Main:
-        return QStringLiteral("71401");
-    case BoardKind::Tube:
-        return QStringLiteral("71405");
-    case BoardKind::Spider:
-        return QStringLiteral("71407");
-    }
-    return QString();
+    return QString::fromLatin1(infoOf(kind).hardwareId);
+}
+
+QString BoardIdentity::defaultName(BoardKind kind)
+{
+    return QString::fromLatin1(infoOf(kind).name);
 }
 
 bool BoardIdentity::parseKind(const QString &text, BoardKind *kind)
 {
-    const QString lower = text.toLower();
-    if (lower == QLatin1String("main"))
-        *kind = BoardKind::Main;
-    else if (lower == QLatin1String("tube"))
-        *kind = BoardKind::Tube;
-    else if (lower == QLatin1String("spider"))
-        *kind = BoardKind::Spider;
-    else
-        return false;
-    return true;
+    for (const KindInfo &info : kKinds) {
+        if (text.compare(QLatin1String(info.option), Qt::CaseInsensitive) == 0) {
+            *kind = info.kind;
+            return true;
+        }
+    }
+    return false;
 }

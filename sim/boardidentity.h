@@ -24,5 +24,6 @@ struct BoardIdentity
     QString consoleAnnouncement() const;
 
     static QString defaultHardwareId(BoardKind kind);
+    static QString defaultName(BoardKind kind);
     static bool parseKind(const QString &text, BoardKind *kind);
 };

@@ -52,6 +52,21 @@ bool logHas(const QString &log, const QByteArray &line)
     return SimProcess::logLines(log).contains(line);
 }
 
+// A simulated board and the window connected to it as a client, past the greeting command.
+struct ConnectedWindow
+{
+    bool start(const QString &log, const QStringList &extra = QStringList())
+    {
+        return sim.start(simArguments(log, extra)) &&
+               window.connectToDevice(QStringLiteral("127.0.0.1"), sim.ports.first(), nullptr) &&
+               waitForRow(rows, QStringLiteral("Debug level 128"));
+    }
+
+    SimProcess sim;
+    MainWindow window;
+    QSignalSpy rows{&window, &MainWindow::gotRow};
+};
+
 } // namespace
 
 class TestConsoleE2E : public QObject
@@ -67,12 +82,8 @@ private slots:
 void TestConsoleE2E::connectSendsDebugLevel()
 {
     const QString log = SimProcess::scratchFile(QStringLiteral("connect.log"));
-    SimProcess sim;
-    QVERIFY(sim.start(simArguments(log)));
-    MainWindow window;
-    QSignalSpy rows(&window, &MainWindow::gotRow);
-    QVERIFY(window.connectToDevice(QStringLiteral("127.0.0.1"), sim.ports.first(), nullptr));
-    QVERIFY(waitForRow(rows, QStringLiteral("Debug level 128")));
+    ConnectedWindow connected;
+    QVERIFY(connected.start(log));
     QVERIFY(logHas(log, "< debug_level 128"));
 }
 
@@ -81,14 +92,11 @@ void TestConsoleE2E::pacedScriptAdvancesOneLinePerReply()
     // A slow board: a window that did not wait for each reply would have sent every line
     // before the first answer came out, and the transcript would show that.
     const QString log = SimProcess::scratchFile(QStringLiteral("paced.log"));
-    SimProcess sim;
-    QVERIFY(sim.start(simArguments(log, {"--fault", "slow=150"})));
-    MainWindow window;
-    QSignalSpy rows(&window, &MainWindow::gotRow);
-    QVERIFY(window.connectToDevice(QStringLiteral("127.0.0.1"), sim.ports.first(), nullptr));
-    QVERIFY(waitForRow(rows, QStringLiteral("Debug level 128")));
+    ConnectedWindow connected;
+    QVERIFY(connected.start(log, {"--fault", "slow=150"}));
+    QSignalSpy &rows = connected.rows;
 
-    QVERIFY(window.queueLines(
+    QVERIFY(connected.window.queueLines(
         {"ping", "", "# a comment never reaches the board", "do_beep 62415", "  ping  "}));
     QVERIFY(waitForRow(rows, QStringLiteral("pong"), 2));
     QCOMPARE(rowCount(rows, QStringLiteral("BEEP 62415")), 1);
@@ -99,13 +107,10 @@ void TestConsoleE2E::pacedScriptAdvancesOneLinePerReply()
 
 void TestConsoleE2E::configDumpReachesMacroRecived()
 {
-    const QString log = SimProcess::scratchFile(QStringLiteral("dump.log"));
-    SimProcess sim;
-    QVERIFY(sim.start(simArguments(log)));
-    MainWindow window;
-    QSignalSpy rows(&window, &MainWindow::gotRow);
-    QVERIFY(window.connectToDevice(QStringLiteral("127.0.0.1"), sim.ports.first(), nullptr));
-    QVERIFY(waitForRow(rows, QStringLiteral("Debug level 128")));
+    ConnectedWindow connected;
+    QVERIFY(connected.start(SimProcess::scratchFile(QStringLiteral("dump.log"))));
+    MainWindow &window = connected.window;
+    QSignalSpy &rows = connected.rows;
     window.sendData(QStringLiteral("print_tb_config"));
     QVERIFY(waitForRow(rows, QStringLiteral("CONFIG_END")));
     QStringList dump;

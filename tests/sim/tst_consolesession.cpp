@@ -2,6 +2,8 @@
 #include "boardidentity.h"
 #include "consolesession.h"
 #include "fletcher16.h"
+#include "hextestfiles.h"
+#include "romtestpacket.h"
 #include "tubesimulation.h"
 
 #include <QtTest>
@@ -11,32 +13,6 @@ using namespace std::chrono_literals;
 Q_DECLARE_METATYPE(ConsoleSession::Mode)
 
 namespace {
-
-QByteArray hexRecord(int type, int address, const QByteArray &data)
-{
-    QByteArray bytes;
-    bytes.append(char(data.size()));
-    bytes.append(char(address >> 8));
-    bytes.append(char(address & 0xFF));
-    bytes.append(char(type));
-    bytes.append(data);
-    uint8_t sum = 0;
-    for (char b : bytes)
-        sum += uint8_t(b);
-    bytes.append(char(uint8_t(0x100 - sum)));
-    return ':' + bytes.toHex().toUpper();
-}
-
-QByteArray romPacket(const QByteArray &data, uint32_t sequence)
-{
-    QByteArray bytes(1, char(data.size() + 7));
-    for (int shift = 24; shift >= 0; shift -= 8)
-        bytes.append(char((sequence >> shift) & 0xFF));
-    bytes.append(data);
-    Fletcher16 sums;
-    sums.add(bytes);
-    return bytes + char(sums.first()) + char(sums.second());
-}
 
 // A board's commands and tube with one console session, its output collected.
 struct Harness
@@ -247,8 +223,9 @@ void TestConsoleSession::bootloaderTakesAFirmware()
 {
     Harness h;
     QCOMPARE(h.say("bl"), QByteArray("\r\nBL>"));
-    const QByteArrayList records{":020000040800F2", hexRecord(0, 0, "abc"),
-                                 hexRecord(5, 0, QByteArray::fromHex("08000131")), ":00000001FF"};
+    const QByteArrayList records{":020000040800F2", HexTestFiles::record(0, 0, "abc"),
+                                 HexTestFiles::record(5, 0, QByteArray::fromHex("08000131")),
+                                 ":00000001FF"};
     for (const QByteArray &record : records)
         QCOMPARE(h.say(record), QByteArray("\r\nBL>"));
     // A matching checksum: silence while the board flashes, then the report.
@@ -267,7 +244,7 @@ void TestConsoleSession::bootloaderRefuses_data()
     QTest::addColumn<ConsoleSession::Mode>("mode");
 
     const QByteArray eof = ":00000001FF";
-    const QByteArray abc = hexRecord(0, 0, "abc");
+    const QByteArray abc = HexTestFiles::record(0, 0, "abc");
     QTest::newRow("record with a checksum error")
         << QByteArray("bl") << QByteArrayList{":0300000061626300"}
         << reply({"ERROR: record 1: record checksum error"}, "BL>")
@@ -328,11 +305,11 @@ void TestConsoleSession::romFileArrives()
     QCOMPARE(h.say(command), QByteArray("\r\n>"));
     QCOMPARE(h.session->mode(), ConsoleSession::Mode::Binary);
     h.wire.clear();
-    h.session->feed(romPacket(file.left(240), 0));
+    h.session->feed(romTestPacket(file.left(240), 0));
     QCOMPARE(h.wire, QByteArray("\r\n>"));
     h.tube.startProgram(3); // rows of a running program stay out of the transfer
     h.wire.clear();
-    h.session->feed(romPacket(file.mid(240), 1));
+    h.session->feed(romTestPacket(file.mid(240), 1));
     QCOMPARE(h.wire, QByteArray("\r\n>"));
     QCOMPARE(h.session->mode(), ConsoleSession::Mode::Console);
     QCOMPARE(h.fileContents("rom-001000.bin"), file);
@@ -350,10 +327,10 @@ void TestConsoleSession::romBadPacketStopsTheTransfer()
 {
     Harness h;
     h.say("put_binary 4096:10:1234");
-    QByteArray packet = romPacket("0123456789", 0);
+    QByteArray packet = romTestPacket("0123456789", 0);
     packet[6] = 'X';
     h.wire.clear();
-    h.session->feed(packet + romPacket("0123456789", 1));
+    h.session->feed(packet + romTestPacket("0123456789", 1));
     // An error line and no prompt, so the sender does not go on.
     QCOMPARE(h.wire, QByteArray("\r\nERROR: ROM transfer: packet 0: Fletcher bytes do not "
                                 "match\r\n"));
@@ -405,16 +382,16 @@ void TestConsoleSession::faultNoisePacket()
     const QByteArray file(30, 'r');
     h.say("put_binary 0:30:" + QByteArray::number(Fletcher16::of(file)));
     h.wire.clear();
-    h.session->feed(romPacket(file.left(10), 0));
+    h.session->feed(romTestPacket(file.left(10), 0));
     QCOMPARE(h.wire, QByteArray("\r\n>"));
     h.wire.clear();
-    h.session->feed(romPacket(file.mid(10, 10), 1));
+    h.session->feed(romTestPacket(file.mid(10, 10), 1));
     QCOMPARE(h.wire.size(), 2 + ConsoleSession::kNoiseLength + 3);
     const QByteArray noise = h.wire.mid(2, ConsoleSession::kNoiseLength);
     for (char forbidden : {'\0', '\r', '\n', '>'})
         QVERIFY(!noise.contains(forbidden));
     QVERIFY(h.wire.endsWith("\r\n>"));
-    h.session->feed(romPacket(file.mid(20), 2));
+    h.session->feed(romTestPacket(file.mid(20), 2));
     QCOMPARE(h.fileContents("rom-000000.bin"), file);
 }
 

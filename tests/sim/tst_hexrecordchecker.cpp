@@ -1,22 +1,7 @@
 #include "hexrecordchecker.h"
+#include "hextestfiles.h"
 
 #include <QtTest>
-
-// Builds a valid record line: count, address, type, data, two's-complement checksum.
-static QByteArray record(int type, int address, const QByteArray &data)
-{
-    QByteArray bytes;
-    bytes.append(char(data.size()));
-    bytes.append(char(address >> 8));
-    bytes.append(char(address & 0xFF));
-    bytes.append(char(type));
-    bytes.append(data);
-    uint8_t sum = 0;
-    for (char b : bytes)
-        sum += uint8_t(b);
-    bytes.append(char(uint8_t(0x100 - sum)));
-    return ':' + bytes.toHex().toUpper();
-}
 
 static QByteArray upper(int value)
 {
@@ -41,7 +26,7 @@ void TestHexRecordChecker::lastLine_data()
 
     const QByteArray eof = ":00000001FF";
     const QByteArray sixteen(16, '\x5A');
-    const QByteArray data = record(0, 0, sixteen);
+    const QByteArray data = HexTestFiles::record(0, 0, sixteen);
     QTest::newRow("end of file accepted") << QByteArrayList() << eof << true;
     QTest::newRow("second end of file refused") << QByteArrayList{eof} << eof << false;
     QTest::newRow("data after end of file refused") << QByteArrayList{eof} << data << false;
@@ -63,27 +48,30 @@ void TestHexRecordChecker::lastLine_data()
     QTest::newRow("extended address accepted")
         << QByteArrayList() << QByteArray(":020000040800F2") << true;
     QTest::newRow("extended address of three bytes refused")
-        << QByteArrayList() << record(4, 0, QByteArray::fromHex("080000")) << false;
+        << QByteArrayList() << HexTestFiles::record(4, 0, QByteArray::fromHex("080000")) << false;
     QTest::newRow("segment address refused")
-        << QByteArrayList() << record(2, 0, upper(0x1000)) << false;
+        << QByteArrayList() << HexTestFiles::record(2, 0, upper(0x1000)) << false;
     QTest::newRow("segment start refused")
-        << QByteArrayList() << record(3, 0, QByteArray(4, '\0')) << false;
-    const QByteArray start = record(5, 0, QByteArray::fromHex("08000131"));
+        << QByteArrayList() << HexTestFiles::record(3, 0, QByteArray(4, '\0')) << false;
+    const QByteArray start = HexTestFiles::record(5, 0, QByteArray::fromHex("08000131"));
     QTest::newRow("start address accepted") << QByteArrayList() << start << true;
     QTest::newRow("start address twice refused") << QByteArrayList{start} << start << false;
-    QTest::newRow("vendor type 06 accepted") << QByteArrayList() << record(6, 0, "x") << true;
+    QTest::newRow("vendor type 06 accepted")
+        << QByteArrayList() << HexTestFiles::record(6, 0, "x") << true;
     QTest::newRow("end of file with data refused")
-        << QByteArrayList() << record(1, 0, "x") << false;
+        << QByteArrayList() << HexTestFiles::record(1, 0, "x") << false;
     QTest::newRow("last flash byte accepted")
-        << QByteArrayList{record(4, 0, upper(0x081F))} << record(0, 0xFFFF, "x") << true;
+        << QByteArrayList{HexTestFiles::record(4, 0, upper(0x081F))}
+        << HexTestFiles::record(0, 0xFFFF, "x") << true;
     QTest::newRow("record over the flash end refused")
-        << QByteArrayList{record(4, 0, upper(0x081F))} << record(0, 0xFFFF, "xy") << false;
+        << QByteArrayList{HexTestFiles::record(4, 0, upper(0x081F))}
+        << HexTestFiles::record(0, 0xFFFF, "xy") << false;
     QTest::newRow("record above the flash refused")
-        << QByteArrayList{record(4, 0, upper(0x0820))} << data << false;
+        << QByteArrayList{HexTestFiles::record(4, 0, upper(0x0820))} << data << false;
     QTest::newRow("record below the flash refused")
-        << QByteArrayList{record(4, 0, upper(0x0000))} << data << false;
+        << QByteArrayList{HexTestFiles::record(4, 0, upper(0x0000))} << data << false;
     QTest::newRow("full 255-byte record accepted")
-        << QByteArrayList() << record(0, 0, QByteArray(255, '\1')) << true;
+        << QByteArrayList() << HexTestFiles::record(0, 0, QByteArray(255, '\1')) << true;
 }
 
 void TestHexRecordChecker::lastLine()
@@ -104,8 +92,8 @@ void TestHexRecordChecker::imageHasGapsOfZeroAndItsChecksum()
 {
     HexRecordChecker checker;
     QVERIFY(checker.check(":020000040800F2").accepted);
-    QVERIFY(checker.check(record(0, 0x0000, QByteArray(16, 'a'))).accepted);
-    QVERIFY(checker.check(record(0, 0x0100, QByteArray(16, 'b'))).accepted);
+    QVERIFY(checker.check(HexTestFiles::record(0, 0x0000, QByteArray(16, 'a'))).accepted);
+    QVERIFY(checker.check(HexTestFiles::record(0, 0x0100, QByteArray(16, 'b'))).accepted);
     QVERIFY(checker.check(":00000001FF").accepted);
     QVERIFY(checker.endOfFileSeen());
 
@@ -115,15 +103,15 @@ void TestHexRecordChecker::imageHasGapsOfZeroAndItsChecksum()
     QCOMPARE(image.mid(0x100), QByteArray(16, 'b'));
 
     HexRecordChecker abc;
-    QVERIFY(abc.check(record(0, 0, "abc")).accepted);
+    QVERIFY(abc.check(HexTestFiles::record(0, 0, "abc")).accepted);
     QCOMPARE(abc.checksum(), uint16_t(0x4C27));
 }
 
 void TestHexRecordChecker::refusedLineLeavesImageAlone()
 {
     HexRecordChecker checker;
-    QVERIFY(checker.check(record(0, 0, "abc")).accepted);
-    QByteArray bad = record(0, 0x10, "zzz");
+    QVERIFY(checker.check(HexTestFiles::record(0, 0, "abc")).accepted);
+    QByteArray bad = HexTestFiles::record(0, 0x10, "zzz");
     bad[bad.size() - 1] = bad.back() == 'F' ? 'E' : 'F';
     QVERIFY(!checker.check(bad).accepted);
     QCOMPARE(checker.image(), QByteArray("abc"));

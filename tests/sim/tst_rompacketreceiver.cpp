@@ -1,25 +1,11 @@
 #include "fletcher16.h"
 #include "rompacketreceiver.h"
+#include "romtestpacket.h"
 
 #include <QtTest>
 
 using Step = RomPacketReceiver::Step;
 Q_DECLARE_METATYPE(RomPacketReceiver::Step)
-
-// A packet as the program frames it: length, big-endian sequence, data, sum1, sum2.
-static QByteArray frame(const QByteArray &data, uint32_t sequence)
-{
-    QByteArray bytes;
-    bytes.append(char(data.size() + RomPacketReceiver::kFraming));
-    for (int shift = 24; shift >= 0; shift -= 8)
-        bytes.append(char((sequence >> shift) & 0xFF));
-    bytes.append(data);
-    Fletcher16 sums;
-    sums.add(bytes);
-    bytes.append(char(sums.first()));
-    bytes.append(char(sums.second()));
-    return bytes;
-}
 
 static QByteArray fileOf(int size)
 {
@@ -48,7 +34,7 @@ void TestRomPacketReceiver::fileInTwoPacketsArrives()
     const QByteArray file = fileOf(241);
     RomPacketReceiver receiver({0x32E3A0, 241, Fletcher16::of(file)});
     QCOMPARE(receiver.start(), Step::NeedMore);
-    QByteArray stream = frame(file.left(240), 0) + frame(file.mid(240), 1);
+    QByteArray stream = romTestPacket(file.left(240), 0) + romTestPacket(file.mid(240), 1);
     QCOMPARE(stream.size(), 247 + 8);
     QCOMPARE(receiver.take(stream), Step::PacketAccepted);
     QCOMPARE(receiver.lastPacketSize(), 240);
@@ -62,7 +48,7 @@ void TestRomPacketReceiver::packetSplitAcrossReads()
 {
     const QByteArray file = fileOf(10);
     RomPacketReceiver receiver({0, 10, Fletcher16::of(file)});
-    const QByteArray packet = frame(file, 0);
+    const QByteArray packet = romTestPacket(file, 0);
     QByteArray stream;
     for (char byte : packet.left(packet.size() - 1)) {
         stream.append(byte);
@@ -76,7 +62,7 @@ void TestRomPacketReceiver::faultyPacket_data()
 {
     QTest::addColumn<QByteArray>("packet");
     const QByteArray data = fileOf(20);
-    const QByteArray good = frame(data, 0);
+    const QByteArray good = romTestPacket(data, 0);
     auto changed = [&good](int index, char value) {
         QByteArray copy = good;
         copy[index] = value;
@@ -84,13 +70,13 @@ void TestRomPacketReceiver::faultyPacket_data()
     };
     QTest::newRow("length byte below framing") << changed(0, 7) + QByteArray(300, '\0');
     QTest::newRow("length byte above 247") << changed(0, char(248)) + QByteArray(300, '\0');
-    QTest::newRow("sequence 1 instead of 0") << frame(data, 1);
-    QTest::newRow("sequence in the high byte") << frame(data, 0x01000000);
+    QTest::newRow("sequence 1 instead of 0") << romTestPacket(data, 1);
+    QTest::newRow("sequence in the high byte") << romTestPacket(data, 0x01000000);
     QTest::newRow("data byte changed") << changed(7, 'x');
     QTest::newRow("sum1 wrong") << changed(good.size() - 2, char(good.at(good.size() - 2) + 1));
     QTest::newRow("sum2 wrong") << changed(good.size() - 1, char(good.at(good.size() - 1) + 1));
-    QTest::newRow("more data than announced") << frame(fileOf(21), 0);
-    QTest::newRow("file checksum differs") << frame(fileOf(19) + 'q', 0);
+    QTest::newRow("more data than announced") << romTestPacket(fileOf(21), 0);
+    QTest::newRow("file checksum differs") << romTestPacket(fileOf(19) + 'q', 0);
 }
 
 void TestRomPacketReceiver::faultyPacket()
@@ -100,7 +86,7 @@ void TestRomPacketReceiver::faultyPacket()
     RomPacketReceiver receiver({0x1000, 20, Fletcher16::of(file)});
     QCOMPARE(receiver.take(packet), Step::Failed);
     QVERIFY(!receiver.error().isEmpty());
-    QByteArray good = frame(file, 0);
+    QByteArray good = romTestPacket(file, 0);
     QCOMPARE(receiver.take(good), Step::Failed); // a failed transfer stays failed
 }
 
