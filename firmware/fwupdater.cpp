@@ -211,14 +211,15 @@ void Fwupdater::readChannel(QTcpSocket *from)
         silenceTimer.start();
     while (running && from->bytesAvailable() > 0) {
         // Read in pieces so that replyBuffer never holds more than two of them.
-        QByteArray bytes = from->read(kMaxReplyBuffer);
-        qCDebug(lcFirmware) << "GOT BYTES: << " << bytes.size();
-        qCDebug(lcFirmware) << "GOT DATA: << " << bytes;
-        bytes.truncate(int(std::remove(bytes.begin(), bytes.end(), '\n') - bytes.begin()));
-        const int nul = bytes.indexOf('\0');
-        if (nul >= 0)
-            bytes.truncate(nul);
-        replyBuffer += QString::fromUtf8(bytes);
+        char bytes[kMaxReplyBuffer];
+        const qint64 got = from->read(bytes, kMaxReplyBuffer);
+        if (got <= 0)
+            break;
+        qCDebug(lcFirmware) << "GOT BYTES: << " << got;
+        qCDebug(lcFirmware) << "GOT DATA: << " << QByteArray::fromRawData(bytes, int(got));
+        char *end = std::remove(bytes, bytes + got, '\n');
+        end = std::find(bytes, end, '\0');
+        replyBuffer += QString::fromUtf8(bytes, int(end - bytes));
 
         // ">" ends a reply even without a line end and wins over a carriage return before it.
         while (running) {
@@ -338,8 +339,6 @@ void Fwupdater::send(const QByteArray &bytes)
     QTcpSocket *ch = channel();
     ch->write(bytes);
     ch->flush();
-    if (running && state != State::ChecksumSent)
-        silenceTimer.start();
 }
 
 void Fwupdater::say(const std::string &text)

@@ -216,13 +216,16 @@ int main(int argc, char *argv[])
     }
     const double ref = *std::min_element(reference.begin(), reference.end());
     const double own = *std::min_element(uploader.begin(), uploader.end());
-    std::printf("Upload of the same file to vorne-boardsim on loopback (best of %d, each with\n"
+    std::printf("Upload of the same file to vorne-boardsim on loopback (%d rounds, each with\n"
                 "the quiet second after the checksum):\n",
                 rounds);
-    std::printf("  reference client:   %.3f s (exchange %.3f s)\n", ref, ref - kFlashWaitSeconds);
-    std::printf("  Fwupdater:          %.3f s (exchange %.3f s)\n", own, own - kFlashWaitSeconds);
-    std::printf("  ratio:              %.3f (exchange only %.3f)\n", own / ref,
-                (own - kFlashWaitSeconds) / (ref - kFlashWaitSeconds));
+    std::printf("  reference client:   best %.3f s (exchange %.3f s), median %.3f s\n", ref,
+                ref - kFlashWaitSeconds, median(reference));
+    std::printf("  Fwupdater:          best %.3f s (exchange %.3f s), median %.3f s\n", own,
+                own - kFlashWaitSeconds, median(uploader));
+    std::printf("  ratio:              best %.3f (exchange only %.3f), median %.3f\n", own / ref,
+                (own - kFlashWaitSeconds) / (ref - kFlashWaitSeconds),
+                median(uploader) / median(reference));
     board.kill();
     board.waitForFinished(5000);
     return 0;

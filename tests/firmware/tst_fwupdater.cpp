@@ -113,6 +113,7 @@ private slots:
     void progressCountsFirstLineEnd();
     void borrowedSocketStartsAtOnceAndIsLeftOpen();
     void promptInsideGreetingIsUnexpected();
+    void lineFeedsAndTextAfterNulAreIgnored();
     void replyAfterChecksumFails();
     void refusedRecordQuitsAndFails_data();
     void refusedRecordQuitsAndFails();
@@ -250,6 +251,20 @@ void TestFwupdater::promptInsideGreetingIsUnexpected()
     QVERIFY(waitDone());
     QCOMPARE(outcome.status, 0);
     QVERIFY2(outcome.reason.contains("Erasing done"), qPrintable(outcome.reason));
+}
+
+void TestFwupdater::lineFeedsAndTextAfterNulAreIgnored()
+{
+    Peer board;
+    QVERIFY(startBorrowed(board, hexFile("nul.hex", {kAbc, kDef, kEof})));
+    QCOMPARE(board.line(), QByteArray("bl\r\n"));
+    board.say("\nBL\n>"); // line feeds vanish: a prompt
+    QCOMPARE(board.line(), kAbc + "\r\n");
+    board.say(QByteArray("BL>\0ERR>", 8)); // nothing of a read counts after a NUL byte
+    QCOMPARE(board.line(), kDef + "\r\n");
+    board.say("BL>");
+    QCOMPARE(board.line(), kEof + "\r\n");
+    uploader->abort();
 }
 
 void TestFwupdater::replyAfterChecksumFails()
