@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QLoggingCategory>
+#include <QPointer>
 
 #include <algorithm>
 #include <climits>
@@ -129,8 +130,10 @@ void Fwupdater::doneOK()
         return;
     stopExchange();
     reported = true;
+    const QPointer<Fwupdater> alive(this); // a receiver may delete the uploader at once
     emit done(1);
-    release();
+    if (alive)
+        release();
 }
 
 void Fwupdater::doneNotOK()
@@ -141,8 +144,10 @@ void Fwupdater::doneNotOK()
         failure = QStringLiteral("the upload was ended as failed");
     stopExchange();
     reported = true;
+    const QPointer<Fwupdater> alive(this); // a receiver may delete the uploader at once
     emit done(0);
-    release();
+    if (alive)
+        release();
 }
 
 void Fwupdater::readyReadData()

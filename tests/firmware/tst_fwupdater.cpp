@@ -126,6 +126,7 @@ private slots:
     void droppedConnectionFails();
     void silentBoardFails();
     void endlessReplyIsCut();
+    void receiverMayDeleteOnDone();
 };
 
 void TestFwupdater::initTestCase()
@@ -450,6 +451,15 @@ void TestFwupdater::endlessReplyIsCut()
     QVERIFY(waitDone());
     QCOMPARE(outcome.status, 0);
     QVERIFY(outcome.reason.size() < 200);
+}
+
+void TestFwupdater::receiverMayDeleteOnDone()
+{
+    watch(new Fwupdater(QStringLiteral("127.0.0.1"), server.serverPort(), 0));
+    connect(uploader, &Fwupdater::done, uploader, [this] { delete uploader; });
+    uploader->uploadFile(scratchPath("missing.hex"));
+    QTRY_VERIFY(!uploader);
+    QCOMPARE(outcome.count, 1);
 }
 
 QTEST_GUILESS_MAIN(TestFwupdater)
