@@ -3,7 +3,7 @@
 bool Transcript::open(const QString &path, QString *error)
 {
     file.setFileName(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         *error = QStringLiteral("cannot write the log %1: %2").arg(path, file.errorString());
         return false;
     }

@@ -48,8 +48,6 @@ private slots:
     void outputsFollowTheRun();
     void brewReportsStartPingAndEnd();
     void stopEndsWithoutMacroDone();
-    void busyTubeRefusesAnotherRun();
-    void idleSample();
 };
 
 void TestTubeSimulation::runShowsEveryRowForm_data()
@@ -147,26 +145,6 @@ void TestTubeSimulation::stopEndsWithoutMacroDone()
     QCOMPARE(ended.count(), 0);
     QCOMPARE(tube.objects().value(11), 0u);
     QVERIFY(!tube.stop());
-}
-
-void TestTubeSimulation::busyTubeRefusesAnotherRun()
-{
-    TubeSimulation tube(1000ms, 100ms);
-    QVERIFY(tube.startProgram(3));
-    QVERIFY(!tube.startProgram(4));
-    QVERIFY(!tube.startBrew(espresso()));
-    QCOMPARE(tube.runningMacro(), 3);
-}
-
-void TestTubeSimulation::idleSample()
-{
-    TubeSimulation tube(1000ms, 100ms);
-    const TubeSample idle = tube.sample();
-    QCOMPARE(idle.state, 2);
-    QCOMPARE(idle.macro, 0);
-    QCOMPARE(idle.eta, 0);
-    QCOMPARE(idle.currVol, 0.0);
-    QCOMPARE(idle.tempIn, 20.0);
 }
 
 QTEST_GUILESS_MAIN(TestTubeSimulation)
