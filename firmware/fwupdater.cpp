@@ -101,7 +101,7 @@ void Fwupdater::uploadFileOnSocket(const QString &fileName)
 {
     if (!openFile(fileName))
         return;
-    if (socket->state() != QAbstractSocket::ConnectedState) {
+    if (!socket || socket->state() != QAbstractSocket::ConnectedState) {
         fail(QStringLiteral("the console connection is not open"), false);
         return;
     }
