@@ -66,7 +66,6 @@ void Fwupdater::initTimers()
     finishTimer.setInterval(kFinishDelay);
     connect(&finishTimer, &QTimer::timeout, this, &Fwupdater::doneOK);
     silenceTimer.setSingleShot(true);
-    silenceTimer.setInterval(kBootloaderSilence);
     connect(&silenceTimer, &QTimer::timeout, this, &Fwupdater::onSilence);
 }
 
@@ -78,7 +77,9 @@ void Fwupdater::setOutput(std::ostream &out)
 
 void Fwupdater::setSilenceTimeout(std::chrono::milliseconds timeout)
 {
-    silenceTimer.setInterval(timeout);
+    silenceLimit = timeout;
+    if (silenceTimer.isActive())
+        silenceTimer.start(silenceLimit);
 }
 
 int Fwupdater::uploadFile(const QString &fileName)
@@ -186,7 +187,8 @@ void Fwupdater::startExchange()
         connect(ch, &QAbstractSocket::disconnected, this, &Fwupdater::onConnectionLost));
     channelConnections.push_back(
         connect(ch, &QAbstractSocket::errorOccurred, this, &Fwupdater::onChannelError));
-    silenceTimer.start();
+    lastReply.start();
+    silenceTimer.start(silenceLimit);
 }
 
 void Fwupdater::stopExchange()
@@ -212,8 +214,9 @@ void Fwupdater::readChannel(QTcpSocket *from)
 {
     if (!running)
         return;
-    if (state != State::ChecksumSent)
-        silenceTimer.start();
+    // Restarting the timer on every reply would cost more than the rest of the exchange does;
+    // the timer checks the time of the last reply when it fires instead.
+    lastReply.start();
     while (running && from->bytesAvailable() > 0) {
         // Read in pieces so that replyBuffer never holds more than two of them.
         char bytes[kMaxReplyBuffer];
@@ -380,8 +383,13 @@ void Fwupdater::onConnectionLost()
 
 void Fwupdater::onSilence()
 {
+    const auto quiet = std::chrono::milliseconds(lastReply.elapsed());
+    if (quiet < silenceLimit) {
+        silenceTimer.start(silenceLimit - quiet);
+        return;
+    }
     fail(QStringLiteral("no answer from the board for %1 s %2")
-             .arg(silenceTimer.interval() / 1000.0)
+             .arg(std::chrono::duration<double>(silenceLimit).count())
              .arg(position()),
          true);
 }

@@ -3,6 +3,7 @@
 #include "hexfile.h"
 #include "intelhexreader.h"
 
+#include <QElapsedTimer>
 #include <QMetaObject>
 #include <QString>
 #include <QTcpSocket>
@@ -101,6 +102,8 @@ private:
     std::ostream *output;
     QTimer finishTimer;
     QTimer silenceTimer;
+    std::chrono::milliseconds silenceLimit = kBootloaderSilence;
+    QElapsedTimer lastReply;
     std::vector<QMetaObject::Connection> channelConnections;
     bool running = false;  // the exchange is under way: replies are read and acted on
     bool ended = false;    // the exchange has stopped for good (failed, finished or aborted)

@@ -100,6 +100,7 @@ private slots:
     void flashToolFailsWhenBoardRefusesRecord();
     void flashToolFailsWhenBoardDropsConnection();
     void flashToolFailsWhenBoardIsSilent();
+    void slowBoardWithinTimeoutSucceeds();
 };
 
 void TestFlashBoard::initTestCase()
@@ -234,6 +235,18 @@ void TestFlashBoard::flashToolFailsWhenBoardIsSilent()
     const FlashRun run = runFlash({"hex", firmware, "--host", board.address(), "--timeout", "1"});
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.err.contains("no answer from the board for 1 s"), qPrintable(run.err));
+}
+
+void TestFlashBoard::slowBoardWithinTimeoutSucceeds()
+{
+    // Every answer comes 150 ms late: the whole upload takes several times the time-out, but
+    // the board is never silent for that long.
+    SimBoard board;
+    QVERIFY(board.start({"--fault", "slow=150"}));
+    const QString small = QFINDTESTDATA("data/small.hex");
+    const FlashRun run = runFlash({"hex", small, "--host", board.address(), "--timeout", "0.6"});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QTRY_VERIFY(board.flashed() == readFile(QFINDTESTDATA("data/small.bin")));
 }
 
 QTEST_GUILESS_MAIN(TestFlashBoard)
