@@ -127,26 +127,24 @@ void Fwupdater::abort()
 
 void Fwupdater::doneOK()
 {
-    if (reported)
-        return;
-    stopExchange();
-    reported = true;
-    const QPointer<Fwupdater> alive(this); // a receiver may delete the uploader at once
-    emit done(1);
-    if (alive)
-        release();
+    report(1);
 }
 
 void Fwupdater::doneNotOK()
 {
+    if (!reported && failure.isEmpty())
+        failure = QStringLiteral("the upload was ended as failed");
+    report(0);
+}
+
+void Fwupdater::report(int status)
+{
     if (reported)
         return;
-    if (failure.isEmpty())
-        failure = QStringLiteral("the upload was ended as failed");
     stopExchange();
     reported = true;
     const QPointer<Fwupdater> alive(this); // a receiver may delete the uploader at once
-    emit done(0);
+    emit done(status);
     if (alive)
         release();
 }

@@ -86,6 +86,7 @@ private:
     void onChannelError();
     void onConnectionLost();
     void onSilence();
+    void report(int status);
     void release();
 
     QString host;
