@@ -6,13 +6,24 @@
 #include "configdump.h"
 #include "consoleaddress.h"
 #include "consoleline.h"
+#include "devicemenuentries.h"
 #include "keypresseater.h"
+#include "loopwait.h"
 #include "qdevicemachine.h"
+#include "qmenuipaction.h"
+#include "recipeprogress.h"
+#include "recordfilter.h"
+#include "sessionlog.h"
 #include "settingsstore.h"
+#include "statuspaneltext.h"
 #include "thermosmachine.h"
 #include "ui_mainwindow.h"
 
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -126,6 +137,7 @@ MainWindow::~MainWindow()
     // the destructor saves nothing and sends nothing.
     if (consoleSocket)
         consoleSocket->disconnect(this);
+    qDeleteAll(devActions); // the menu's targets have no parent
 }
 
 QVariant MainWindow::getSettings(const QString &key, const QVariant &defaultValue) const
@@ -641,20 +653,57 @@ void MainWindow::on_actionProduction_mode_toggled(bool on)
 
 void MainWindow::devices_lookupDone()
 {
-    // Filled by the device menu.
+    qCDebug(lcDevices) << "lookup_done";
+    clearDeviceMenu();
+    const QDeviceMachine::Registry registry = QDeviceMachine::instance()->registry();
+    for (const DeviceMenuEntries::Entry &entry : DeviceMenuEntries::fromRegistry(registry)) {
+        qCDebug(lcDevices) << entry.type << entry.ip;
+        auto *target = new QMenuIPAction(entry.ip, entry.mac, entry.type);
+        connect(target, &QMenuIPAction::triggered, this, &MainWindow::actionReaction);
+        devActions.insert(entry.mac, target);
+        QAction *item = devicesMenu->addAction(entry.label);
+        connect(item, &QAction::triggered, target, &QAction::trigger);
+    }
+    menuBar()->update();
+
+    if (firstLookup) {
+        firstLookup = false;
+        reconnectToLastDevice();
+    }
+}
+
+void MainWindow::clearDeviceMenu()
+{
+    for (auto it = devActions.begin(); it != devActions.end(); it = devActions.erase(it)) {
+        qCDebug(lcDevices) << "drop" << it.value()->deviceType() << it.value()->deviceId();
+        it.value()->deleteLater();
+    }
+    devicesMenu->clear();
+    menuBar()->update();
+}
+
+void MainWindow::reconnectToLastDevice()
+{
+    // Only a connection made from this menu stored these keys.
+    const int type = getSettings(QStringLiteral("lastType"), QStringLiteral("0")).toInt();
+    const QString mac = getSettings(QStringLiteral("lastMac"), QString()).toString();
+    if (Device *device = QDeviceMachine::instance()->deviceFor(type, mac))
+        connectToDevice(device->ip, ConsoleLine::kBoardConsolePort, device);
 }
 
 void MainWindow::newDevice(Device *d)
 {
-    // Filled by the device menu.
+    // The registry is read as a whole; the new device is in it.
     Q_UNUSED(d)
+    devices_lookupDone();
 }
 
 void MainWindow::actionReaction(int type, QString id)
 {
-    // Filled by the device menu.
-    Q_UNUSED(type)
-    Q_UNUSED(id)
+    qCDebug(lcDevices) << "chosen" << type << id;
+    // The board may have left the registry since the menu was built: then nothing happens.
+    if (Device *device = QDeviceMachine::instance()->deviceFor(type, id))
+        connectToDevice(device->ip, ConsoleLine::kBoardConsolePort, device);
 }
 
 void MainWindow::main_dev_ping(QString guid, QString ip, float hw_type, float sw_ver)
@@ -667,26 +716,83 @@ void MainWindow::main_dev_ping(QString guid, QString ip, float hw_type, float sw
 
 void MainWindow::gotLogdata(TBTubeLogData logData)
 {
-    // Filled by the status panel.
-    Q_UNUSED(logData)
+    if (RecordFilter::accept(logData, incomingConsole, QDeviceMachine::instance()->mainDevice(),
+                             lastConnection))
+        showRecord(logData);
+    else
+        qCDebug(lcStatus) << "Not this board's record:" << logData.ipText() << logData.macText();
+    QCoreApplication::processEvents();
+}
+
+void MainWindow::showRecord(const TBTubeLogData &record)
+{
+    if (recipeRunner) {
+        if (const auto shown = RecipeProgress::of(record))
+            emit progress(shown->percent, shown->timeLeft);
+    }
+    lastLogMac = record.macText();
+    showTexts(StatusPanelText::recordTexts(record));
+    if (LoopWait::starts(prevTubeState, record.state, loopArmed, ui->cheLoopCommand->isChecked()))
+        startLoopWait();
+    prevTubeState = record.state;
+}
+
+void MainWindow::showTexts(const QMap<QString, QString> &texts)
+{
+    for (auto it = texts.cbegin(); it != texts.cend(); ++it) {
+        if (auto *label = findChild<QLabel *>(it.key()))
+            label->setText(it.value());
+        else if (auto *button = findChild<QAbstractButton *>(it.key()))
+            button->setText(it.value());
+    }
+}
+
+void MainWindow::startLoopWait()
+{
+    dropLoopWait(); // a new end of a run restarts the wait from the beginning
+    waitLoopTimer = new QTimer(this);
+    waitLoopTimer->setObjectName(QStringLiteral("waitLoopTimer"));
+    waitLoopTimer->setSingleShot(true);
+    connect(waitLoopTimer, &QTimer::timeout, this, &MainWindow::on_timerWaitLoop);
+    waitLoopTimer->start(std::chrono::seconds(ui->cboLoopTime->currentData().toInt()));
+}
+
+void MainWindow::dropLoopWait()
+{
+    if (!waitLoopTimer)
+        return;
+    waitLoopTimer->disconnect(this);
+    waitLoopTimer->stop();
+    waitLoopTimer->deleteLater();
+    waitLoopTimer = nullptr;
 }
 
 void MainWindow::objectChanged(ulong objjId, ulong value)
 {
-    // Filled by the status panel.
-    Q_UNUSED(objjId)
-    Q_UNUSED(value)
+    if (const auto shown = StatusPanelText::objectText(objjId, value))
+        showTexts({{shown->widget, shown->text}});
+    QCoreApplication::processEvents();
 }
 
 void MainWindow::on_btnMAC_clicked()
 {
-    // Filled by the status panel.
+    QGuiApplication::clipboard()->setText(ui->btnMAC->text());
 }
 
 void MainWindow::got_udpData(QString udpData)
 {
-    // Filled by the session logs.
-    Q_UNUSED(udpData)
+    const QString line = ConsoleLine::stripLineEnds(udpData);
+    qCDebug(lcSessionLog).noquote() << line;
+    if (ui->actionLog_data->isChecked())
+        SessionLog::append(QString::fromLatin1(SessionLog::kUdpLogFile),
+                           SessionLog::udpRecord(line));
+}
+
+void MainWindow::writeHistory(const QString &text)
+{
+    SessionLog::writeHistory(
+        logFolder,
+        SessionLog::historyEntry(QDateTime::currentDateTime(), lastLogMac, workingFolder), text);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -788,7 +894,8 @@ void MainWindow::on_cheLoopCommand_stateChanged(int state)
 
 void MainWindow::on_timerWaitLoop()
 {
-    // Filled by the script runner.
+    // Filled by the script runner; the wait itself ends here.
+    dropLoopWait();
 }
 
 void MainWindow::loopCommands()

@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QKeyEvent>
 #include <QMainWindow>
+#include <QMap>
 #include <QRegExp>
 #include <QString>
 #include <QStringList>
@@ -48,6 +49,8 @@ public:
     // false when no line was sendable.
     bool queueLines(const QStringList &lines,
                     PacedSending::FirstLine rule = PacedSending::FirstLine::Command);
+    // Appends the history record of a script run: the entry line, then the text as sent.
+    void writeHistory(const QString &text);
 
 signals:
     void gotRow(QString aCommand);
@@ -165,6 +168,13 @@ private:
     void setBoardCommandsEnabled(bool enabled);
     void sendConfirmed(const QString &text, const QString &informativeText, const QString &command);
     void sendStop();
+
+    void clearDeviceMenu();
+    void reconnectToLastDevice();
+    void showRecord(const TBTubeLogData &record);
+    void showTexts(const QMap<QString, QString> &texts);
+    void startLoopWait();
+    void dropLoopWait();
 
     QTimer *waitLoopTimer = nullptr;
     bool loopArmed = false;

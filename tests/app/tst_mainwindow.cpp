@@ -2,6 +2,7 @@
 #include "mainwindow.h"
 #include "qdevicemachine.h"
 #include "settingsstore.h"
+#include "windowprobe.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -25,43 +26,6 @@ namespace {
 constexpr quint16 kServerPort = 7123;
 const QByteArray kDebugLevel("debug_level 128\r\n");
 
-// Answers every question with a set button and remembers what it was asked.
-class FakePrompter : public Prompter
-{
-public:
-    QMessageBox::StandardButton answer = QMessageBox::Yes;
-    QStringList asked;
-    QList<QMessageBox::StandardButton> defaults;
-
-    QMessageBox::StandardButton question(const QString &, const QString &text,
-                                         const QString &informativeText,
-                                         QMessageBox::StandardButtons,
-                                         QMessageBox::StandardButton defaultButton) override
-    {
-        asked << text + QLatin1Char('|') + informativeText;
-        defaults << defaultButton;
-        return answer;
-    }
-    void information(const QString &, const QString &text) override { asked << text; }
-    void warning(const QString &, const QString &text) override { asked << text; }
-    bool getText(const QString &, const QString &, QString *) override { return false; }
-    QString getExistingDirectory(const QString &, const QString &) override { return {}; }
-    QString getOpenFileName(const QString &, const QString &, const QString &) override
-    {
-        return {};
-    }
-};
-
-// Reads exactly count bytes the window wrote (it writes and flushes synchronously).
-QByteArray readBytes(QTcpSocket *socket, int count)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (socket->bytesAvailable() < count && timer.elapsed() < 3000)
-        socket->waitForReadyRead(100);
-    return socket->read(count);
-}
-
 bool waitForRows(QSignalSpy &spy, int count)
 {
     while (spy.count() < count) {
@@ -69,21 +33,6 @@ bool waitForRows(QSignalSpy &spy, int count)
             return false;
     }
     return true;
-}
-
-template<typename T> T *child(const MainWindow &window, const QString &name)
-{
-    T *object = window.findChild<T *>(name);
-    if (!object)
-        qFatal("form object %s missing", qPrintable(name));
-    return object;
-}
-
-QString text(const MainWindow &window, const QString &name)
-{
-    if (auto *label = window.findChild<QLabel *>(name))
-        return label->text();
-    return child<QAbstractButton>(window, name)->text();
 }
 
 bool enabled(const MainWindow &window, const QString &name)

@@ -2,29 +2,16 @@
 #include "recipeprogress.h"
 #include "recordfilter.h"
 #include "statuspaneltext.h"
+#include "telemetryrecord.h"
 #include "tubestate.h"
 
 #include <QtTest>
 
 namespace {
 
-// The telemetry record's IP as the decoder builds it: the first number of the text lowest.
-uint32_t ipOf(const QString &text)
-{
-    const QStringList parts = text.split(QLatin1Char('.'));
-    uint32_t ip = 0;
-    for (int i = 0; i < 4; ++i)
-        ip |= parts.at(i).toUInt() << (8 * i);
-    return ip;
-}
-
 TBTubeLogData record(const QString &ip, const QString &mac = QStringLiteral("00564f524e01"))
 {
-    TBTubeLogData r;
-    r.ip = ipOf(ip);
-    r.macHigh = mac.left(8).toUInt(nullptr, 16);
-    r.macLow = mac.mid(8).toUInt(nullptr, 16);
-    return r;
+    return telemetryRecord(ip, mac);
 }
 
 } // namespace
@@ -150,7 +137,7 @@ void TestStatusPanelText::objectTexts()
 
 void TestStatusPanelText::recordTextsOfARunningMacro()
 {
-    TBTubeLogData r(0x00564f52, 0x4e01, ipOf("192.168.1.50"), 4, 20.24f, 90.f, 91.04f, 85.96f,
+    TBTubeLogData r(0x00564f52, 0x4e01, recordIp("192.168.1.50"), 4, 20.24f, 90.f, 91.04f, 85.96f,
                     123.46f, 5.26f, 250.f, 5.5f, 49.f, 2150.5f, 998, 2, 1800.f, 1700.f, 120.f,
                     1950);
     r.eta = 61;

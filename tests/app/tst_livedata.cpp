@@ -1,0 +1,555 @@
+#include "mainwindow.h"
+#include "qdevicemachine.h"
+#include "settingsstore.h"
+#include "telemetryrecord.h"
+#include "windowprobe.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTcpServer>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+constexpr quint16 kServerPort = 7123;
+const QByteArray kDebugLevel("debug_level 128\r\n");
+const QString kMac = QStringLiteral("00564f524e01");
+const QString kOtherMac = QStringLiteral("00564f524e02");
+constexpr int kTube = 2;
+
+QDeviceMachine *registry()
+{
+    return QDeviceMachine::instance();
+}
+
+void announce(const QString &mac, const QString &ip, const QString &name)
+{
+    registry()->local_seenDevice(mac, ip, name, kTube, QStringLiteral("71405"),
+                                 QStringLiteral("190918"));
+}
+
+QMenu *devicesMenu(const MainWindow &window)
+{
+    for (QAction *action : window.menuBar()->actions()) {
+        if (action->text() == QLatin1String("Devices"))
+            return action->menu();
+    }
+    qFatal("no Devices menu");
+}
+
+QStringList entries(const MainWindow &window)
+{
+    QStringList texts;
+    for (QAction *action : devicesMenu(window)->actions())
+        texts << action->text();
+    return texts;
+}
+
+QAction *entry(const MainWindow &window, const QString &label)
+{
+    for (QAction *action : devicesMenu(window)->actions()) {
+        if (action->text() == label)
+            return action;
+    }
+    qFatal("no entry %s", qPrintable(label));
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// A running telemetry record of the connected board as the panel tests send it.
+TBTubeLogData runningRecord(const QString &ip)
+{
+    TBTubeLogData record = telemetryRecord(ip);
+    record.state = 4;
+    record.macro = 998;
+    record.currFlow = 5.26f;
+    record.targFlow = 5.5f;
+    record.power = 2150.5f;
+    record.currVol = 120.f;
+    record.targVol = 250.f;
+    record.percent = 48.f;
+    record.tempIn = 20.4f;
+    record.setOverHeat = 120.f;
+    record.flowTicksLiter = 1950;
+    record.eta = 125;
+    record.hwId = QStringLiteral("71405");
+    record.swId = QStringLiteral("190918");
+    record.logId = 17;
+    return record;
+}
+
+} // namespace
+
+// The live data of the main window: the "Devices" menu built from the registry, the
+// status panel fed by telemetry and object reports, and the two session logs. The last
+// tests run the simulated board.
+class TestLiveData : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+
+    void emptyRegistryLeavesAnEmptyMenu();
+    void boardsOfTheSameNameToldApartByAddress();
+    void announcementAfterTheLookupAddsItsEntry();
+    void rescanRebuildsFromTheNewLookup();
+    void entryAsksForItsBoardOnPort23();
+    void entryConnectsToItsBoard();
+    void entryOfABoardGoneMeanwhileDoesNothing();
+    void firstLookupReconnectsOnceOnly();
+    void boardMissingFromFirstLookupIsNeverReconnected();
+
+    void panelShowsTheConnectedBoardsRecord();
+    void recordsOfOtherAddressesIgnored();
+    void macroZeroKeepsTheSixRunLabels();
+    void objectReportsShowOutputsAndTargetTemp();
+    void acceptedConnectionMatchesByMac();
+    void loopBoxAloneStartsNoWait();
+    void macButtonCopiesToTheClipboard();
+
+    void udpLogFollowsLogData();
+    void historyEntryCarriesTheShownMac();
+
+    void simulatedBoardTelemetryInThePanel();
+    void simulatedBoardChosenFromTheMenu();
+
+private:
+    // Starts the simulated board; the console port it listens on, or 0.
+    quint16 startSimulator(QProcess &sim, const QStringList &arguments);
+
+    FakePrompter prompter;
+};
+
+void TestLiveData::init()
+{
+    QSettings(QString::fromLatin1(SettingsStore::kOrganization),
+              QString::fromLatin1(SettingsStore::kApplication))
+        .clear();
+    registry()->setMainDevice(nullptr);
+    QFile::remove(QString::fromLatin1("udp.log"));
+}
+
+void TestLiveData::emptyRegistryLeavesAnEmptyMenu()
+{
+    QSignalSpy lookups(registry(), &QDeviceMachine::lookupDone);
+    MainWindow window(&prompter);
+    QVERIFY(lookups.wait(3000));
+    QVERIFY(entries(window).isEmpty());
+}
+
+void TestLiveData::boardsOfTheSameNameToldApartByAddress()
+{
+    QSignalSpy lookups(registry(), &QDeviceMachine::lookupDone);
+    MainWindow window(&prompter);
+    announce(kOtherMac, "10.0.0.12", "Tube");
+    announce(kMac, "10.0.0.11", "Tube");
+    QVERIFY(entries(window).isEmpty()); // read when the lookup is done
+    QVERIFY(lookups.wait(3000));
+    QCOMPARE(entries(window), (QStringList{"Tube (10.0.0.11)", "Tube (10.0.0.12)"}));
+}
+
+void TestLiveData::announcementAfterTheLookupAddsItsEntry()
+{
+    QSignalSpy lookups(registry(), &QDeviceMachine::lookupDone);
+    MainWindow window(&prompter);
+    announce(kMac, "10.0.0.11", "Tube");
+    QVERIFY(lookups.wait(3000));
+    announce(kOtherMac, "10.0.0.12", "Spare");
+    announce(kMac, "10.0.0.21", "Tube"); // the same board at a new address
+    QCOMPARE(entries(window), (QStringList{"Spare (10.0.0.12)", "Tube (10.0.0.21)"}));
+}
+
+void TestLiveData::rescanRebuildsFromTheNewLookup()
+{
+    QSignalSpy lookups(registry(), &QDeviceMachine::lookupDone);
+    MainWindow window(&prompter);
+    announce(kMac, "10.0.0.11", "Gone");
+    QVERIFY(lookups.wait(3000));
+    QCOMPARE(entries(window), QStringList{"Gone (10.0.0.11)"});
+
+    child<QAction>(window, "actionRescan_devicelist")->trigger();
+    announce(kOtherMac, "10.0.0.12", "Answered");
+    QVERIFY(lookups.wait(3000));
+    QCOMPARE(entries(window), QStringList{"Answered (10.0.0.12)"});
+}
+
+void TestLiveData::entryAsksForItsBoardOnPort23()
+{
+    // Nothing listens on port 23 here: the failed connect names the chosen board.
+    QSignalSpy lookups(registry(), &QDeviceMachine::lookupDone);
+    MainWindow window(&prompter);
+    announce(kMac, "127.0.0.1", "Tube");
+    QVERIFY(lookups.wait(3000));
+    entry(window, "Tube (127.0.0.1)")->trigger();
+    QCOMPARE(text(window, "btnReconnect"), QStringLiteral("Reconnect (Host:Tube(127.0.0.1))"));
+    QVERIFY(registry()->mainDevice());
+    QCOMPARE(registry()->mainDevice()->mac, kMac);
+    QCOMPARE(SettingsStore::get("lastMac", "unset").toString(), QStringLiteral("unset"));
+}
+
+void TestLiveData::entryConnectsToItsBoard()
+{
+    QTcpServer board;
+    if (!board.listen(QHostAddress::LocalHost, 23))
+        QSKIP("port 23 cannot be bound here");
+    QSignalSpy lookups(registry(), &QDeviceMachine::lookupDone);
+    MainWindow window(&prompter);
+    announce(kOtherMac, "10.0.0.12", "Other");
+    announce(kMac, "127.0.0.1", "Tube");
+    QVERIFY(lookups.wait(3000));
+
+    entry(window, "Tube (127.0.0.1)")->trigger();
+    QVERIFY(board.waitForNewConnection(3000));
+    QCOMPARE(readBytes(board.nextPendingConnection(), kDebugLevel.size()), kDebugLevel);
+    QCOMPARE(text(window, "btnReconnect"), QStringLiteral("Disconnect (Host:Tube(127.0.0.1))"));
+    QCOMPARE(text(window, "btnMAC"), kMac);
+    QCOMPARE(SettingsStore::get("lastMac", QString()).toString(), kMac);
+    QCOMPARE(SettingsStore::get("lastType", 0).toInt(), kTube);
+}
+
+void TestLiveData::entryOfABoardGoneMeanwhileDoesNothing()
+{
+    QSignalSpy lookups(registry(), &QDeviceMachine::lookupDone);
+    MainWindow window(&prompter);
+    announce(kMac, "127.0.0.1", "Tube");
+    QVERIFY(lookups.wait(3000));
+    QAction *stale = entry(window, "Tube (127.0.0.1)");
+
+    // A rescan empties the registry at once; the menu follows when the lookup is done.
+    child<QAction>(window, "actionRescan_devicelist")->trigger();
+    stale->trigger();
+    QCOMPARE(text(window, "btnReconnect"), QStringLiteral("Reconnect (localhost:23)"));
+    QVERIFY(!registry()->mainDevice());
+    QVERIFY(lookups.wait(3000));
+    QVERIFY(entries(window).isEmpty());
+}
+
+void TestLiveData::firstLookupReconnectsOnceOnly()
+{
+    QTcpServer board;
+    if (!board.listen(QHostAddress::LocalHost, 23))
+        QSKIP("port 23 cannot be bound here");
+    SettingsStore::set("lastMac", kMac);
+    SettingsStore::set("lastType", kTube);
+    QSignalSpy lookups(registry(), &QDeviceMachine::lookupDone);
+    MainWindow window(&prompter);
+
+    // The connection the command line opened is replaced.
+    QTcpServer commandLine;
+    QVERIFY(commandLine.listen(QHostAddress::LocalHost));
+    QVERIFY(window.connectToDevice("127.0.0.1", commandLine.serverPort(), nullptr));
+    QVERIFY(commandLine.waitForNewConnection(3000));
+    QTcpSocket *first = commandLine.nextPendingConnection();
+    QSignalSpy firstClosed(first, &QTcpSocket::disconnected);
+
+    announce(kOtherMac, "127.0.0.1", "Other");
+    announce(kMac, "127.0.0.1", "Tube");
+    QVERIFY(lookups.wait(3000));
+    QVERIFY(board.waitForNewConnection(3000));
+    QCOMPARE(readBytes(board.nextPendingConnection(), kDebugLevel.size()), kDebugLevel);
+    QVERIFY(firstClosed.count() > 0 || firstClosed.wait(3000));
+    QCOMPARE(text(window, "btnReconnect"), QStringLiteral("Disconnect (Host:Tube(127.0.0.1))"));
+
+    // Neither a later lookup nor an announcement reconnects by itself.
+    child<QAction>(window, "actionRescan_devicelist")->trigger();
+    announce(kMac, "127.0.0.1", "Tube");
+    QVERIFY(lookups.wait(3000));
+    announce(kMac, "127.0.0.1", "Tube");
+    QCOMPARE(entries(window), QStringList{"Tube (127.0.0.1)"});
+    QVERIFY(!board.waitForNewConnection(300));
+}
+
+void TestLiveData::boardMissingFromFirstLookupIsNeverReconnected()
+{
+    SettingsStore::set("lastMac", kMac);
+    SettingsStore::set("lastType", kTube);
+    QSignalSpy lookups(registry(), &QDeviceMachine::lookupDone);
+    MainWindow window(&prompter);
+    QVERIFY(lookups.wait(3000));
+    // Announced after the first lookup: listed, not connected (a try would name it here).
+    announce(kMac, "127.0.0.1", "Tube");
+    QCOMPARE(entries(window), QStringList{"Tube (127.0.0.1)"});
+    QCOMPARE(text(window, "btnReconnect"), QStringLiteral("Reconnect (localhost:23)"));
+    QVERIFY(!registry()->mainDevice());
+}
+
+void TestLiveData::panelShowsTheConnectedBoardsRecord()
+{
+    SettingsStore::set("lastConnection", "10.0.0.50:23");
+    MainWindow window(&prompter);
+    QSignalSpy progress(&window, &MainWindow::progress);
+    emit registry()->logReceived(runningRecord("10.0.0.50"));
+
+    const QList<QPair<const char *, const char *>> shown = {
+        {"lblCurState", "RUNNING"},   {"lblLogIP", "10.0.0.50"},
+        {"btnMAC", "00564f524e01"},   {"lblLogID", "17"},
+        {"lblHWID", "71405"},         {"lblSWID", "190918"},
+        {"lbllogMacro", "998"},       {"lblCurrTempIn", "20.4 deg"},
+        {"lblCurrFlow", "5.3 ml/s"},  {"lblCurrTargetFlow", "5.5 ml/s"},
+        {"lblCurrPower", "2150.5 w"}, {"lblCurrVol", "120.0"},
+        {"lblTargVol", "250.0"},      {"lblPercent", "48.0"},
+        {"lblSetOverHeat", "120.0"},  {"lblFlowticsLiter", "1950"},
+        {"lblActiveMacrocount", "0"}, {"lblETA", "02:05"}};
+    for (const auto &label : shown)
+        QCOMPARE(text(window, label.first), QString::fromLatin1(label.second));
+
+    // Without an open recipe runner nobody is told the progress.
+    QCOMPARE(progress.count(), 0);
+
+    TBTubeLogData other = runningRecord("10.0.0.50");
+    other.macro = 5;
+    other.state = 6;
+    emit registry()->logReceived(other);
+    QCOMPARE(text(window, "lblETA"), QStringLiteral("00:00"));
+    QCOMPARE(text(window, "lblCurState"), QStringLiteral("6"));
+}
+
+void TestLiveData::recordsOfOtherAddressesIgnored()
+{
+    SettingsStore::set("lastConnection", "10.0.0.50:23");
+    MainWindow window(&prompter);
+    // x.x.x.5 is a text prefix of x.x.x.50 but another board.
+    emit registry()->logReceived(runningRecord("10.0.0.5"));
+    emit registry()->logReceived(runningRecord("10.0.0.150"));
+    QCOMPARE(text(window, "lblCurState"), QStringLiteral("0"));
+    QCOMPARE(text(window, "lblLogIP"), QStringLiteral("255.255.255.255"));
+    QCOMPARE(text(window, "btnMAC"), QStringLiteral("0x0011223344555"));
+
+    TBTubeLogData idle = runningRecord("10.0.0.50");
+    idle.state = 2;
+    emit registry()->logReceived(idle);
+    QCOMPARE(text(window, "lblCurState"), QStringLiteral("IDLE"));
+}
+
+void TestLiveData::macroZeroKeepsTheSixRunLabels()
+{
+    SettingsStore::set("lastConnection", "10.0.0.50:23");
+    MainWindow window(&prompter);
+    emit registry()->logReceived(runningRecord("10.0.0.50"));
+
+    TBTubeLogData idle = telemetryRecord("10.0.0.50");
+    idle.state = 2;
+    idle.tempIn = 21.f;
+    idle.setOverHeat = 99.f;
+    idle.eta = 300;
+    emit registry()->logReceived(idle);
+    const QList<QPair<const char *, const char *>> kept = {
+        {"lblCurrFlow", "5.3 ml/s"},  {"lblCurrTargetFlow", "5.5 ml/s"},
+        {"lblCurrPower", "2150.5 w"}, {"lblCurrVol", "120.0"},
+        {"lblTargVol", "250.0"},      {"lblPercent", "48.0"}};
+    for (const auto &label : kept)
+        QCOMPARE(text(window, label.first), QString::fromLatin1(label.second));
+    QCOMPARE(text(window, "lblCurrTempIn"), QStringLiteral("21.0 deg"));
+    QCOMPARE(text(window, "lblSetOverHeat"), QStringLiteral("99.0"));
+    QCOMPARE(text(window, "lbllogMacro"), QStringLiteral("0"));
+    QCOMPARE(text(window, "lblETA"), QStringLiteral("00:00"));
+}
+
+void TestLiveData::objectReportsShowOutputsAndTargetTemp()
+{
+    MainWindow window(&prompter);
+    for (ulong id = 11; id <= 18; ++id)
+        emit registry()->objectChanged(id, id * 10);
+    emit registry()->objectChanged(323, 853);
+    QCOMPARE(text(window, "lblO11"), QStringLiteral("O11:110"));
+    QCOMPARE(text(window, "lblO18"), QStringLiteral("O18:180"));
+    QCOMPARE(text(window, "lblTargetTemp"), QStringLiteral("085.0"));
+    emit registry()->objectChanged(323, 1250);
+    QCOMPARE(text(window, "lblTargetTemp"), QStringLiteral("125.0"));
+
+    emit registry()->objectChanged(19, 1);
+    emit registry()->objectChanged(10, 1);
+    emit registry()->objectChanged(324, 999);
+    QCOMPARE(text(window, "lblTargetTemp"), QStringLiteral("125.0"));
+    QCOMPARE(text(window, "lblO11"), QStringLiteral("O11:110"));
+}
+
+void TestLiveData::acceptedConnectionMatchesByMac()
+{
+    MainWindow window(&prompter);
+    QSignalSpy rows(&window, &MainWindow::gotRow);
+    QTcpSocket board;
+    board.connectToHost(QHostAddress::LocalHost, kServerPort);
+    QVERIFY(board.waitForConnected(3000));
+    QTRY_COMPARE(text(window, "btnReconnect"), QStringLiteral("Disconnect serversocket"));
+
+    // No main device yet: nothing is this board's.
+    emit registry()->logReceived(runningRecord("10.1.2.3"));
+    QCOMPARE(text(window, "lblLogIP"), QStringLiteral("SERVER"));
+
+    board.write("BOOT|1|HW:71405-2:|SW:2.13:|NAME:tube:|MAC:00564f524e01:|IP:0:\r\n");
+    QVERIFY(rows.wait(3000));
+    emit registry()->logReceived(telemetryRecord("10.1.2.4", kOtherMac));
+    QCOMPARE(text(window, "lblLogIP"), QStringLiteral("SERVER"));
+    emit registry()->logReceived(runningRecord("10.1.2.3"));
+    QCOMPARE(text(window, "lblLogIP"), QStringLiteral("10.1.2.3"));
+
+    // Its address now decides, for any MAC.
+    TBTubeLogData sameAddress = telemetryRecord("10.1.2.3", kOtherMac);
+    sameAddress.logId = 99;
+    emit registry()->logReceived(sameAddress);
+    QCOMPARE(text(window, "lblLogID"), QStringLiteral("99"));
+
+    board.close();
+    QTRY_COMPARE(text(window, "btnReconnect"), QStringLiteral("Reconnect (10.1.2.3)"));
+}
+
+void TestLiveData::loopBoxAloneStartsNoWait()
+{
+    SettingsStore::set("lastConnection", "10.0.0.50:23");
+    MainWindow window(&prompter);
+    child<QCheckBox>(window, "cheLoopCommand")->setChecked(true);
+    TBTubeLogData record = runningRecord("10.0.0.50");
+    emit registry()->logReceived(record);
+    record.state = 2;
+    emit registry()->logReceived(record);
+    QCOMPARE(text(window, "lblCurState"), QStringLiteral("IDLE"));
+    // The loop needs a send-all run while the box is checked.
+    QVERIFY(!window.findChild<QTimer *>(QStringLiteral("waitLoopTimer")));
+}
+
+void TestLiveData::macButtonCopiesToTheClipboard()
+{
+    SettingsStore::set("lastConnection", "10.0.0.50:23");
+    MainWindow window(&prompter);
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    emit registry()->logReceived(runningRecord("10.0.0.50"));
+    child<QPushButton>(window, "btnMAC")->click();
+    QCOMPARE(QGuiApplication::clipboard()->text(), kMac);
+}
+
+void TestLiveData::udpLogFollowsLogData()
+{
+    MainWindow window(&prompter);
+    auto *logData = child<QAction>(window, "actionLog_data");
+    QVERIFY(logData->isCheckable());
+    QVERIFY(!logData->isChecked());
+
+    emit registry()->udpPacketRecived(QStringLiteral("not logged\r\n"));
+    QVERIFY(!QFile::exists(QStringLiteral("udp.log")));
+
+    logData->trigger();
+    emit registry()->udpPacketRecived(QString::fromLatin1("\xa4:101:1:$\r\n"));
+    emit registry()->udpPacketRecived(QStringLiteral("@:2:x:$"));
+    logData->trigger();
+    emit registry()->udpPacketRecived(QStringLiteral("after\r\n"));
+    QCOMPARE(contents(QStringLiteral("udp.log")), QByteArray("\xc2\xa4:101:1:$\r\n@:2:x:$\r\n"));
+}
+
+void TestLiveData::historyEntryCarriesTheShownMac()
+{
+    SettingsStore::set("lastConnection", "10.0.0.50:23");
+    MainWindow window(&prompter);
+    // The default workspace keeps its log folder below the current directory; without the
+    // folder the record is lost silently.
+    window.writeHistory(QStringLiteral("lost"));
+    QVERIFY(QDir().mkdir(QStringLiteral("log")));
+
+    window.writeHistory(QStringLiteral("led 1\n"));
+    emit registry()->logReceived(runningRecord("10.0.0.50"));
+    window.writeHistory(QString::fromLatin1("name M\xfcller"));
+
+    const QString date = QStringLiteral("\\[Logdate:\\d{4}:\\d\\d:\\d\\d \\d\\d:\\d\\d:\\d\\d\\]");
+    const QRegularExpression expected(
+        QStringLiteral(
+            "^%1\\[MAC:\\]\t\t\\[\\]\t\\[\\./\\]\r\nled 1\n"
+            "%1\\[MAC:00564f524e01\\]\t\t\\[00564f524e01\\]\t\\[\\./\\]\r\nname M\u00fcller$")
+            .arg(date));
+    const QByteArray bytes = contents(QStringLiteral("log/history.log"));
+    QVERIFY(bytes.endsWith("name M\xfcller")); // ISO 8859-1
+    QVERIFY2(expected.match(QString::fromLatin1(bytes)).hasMatch(), bytes.constData());
+}
+
+quint16 TestLiveData::startSimulator(QProcess &sim, const QStringList &arguments)
+{
+    sim.setProcessChannelMode(QProcess::SeparateChannels);
+    sim.start(QStringLiteral(VORNE_BIN_DIR "/vorne-boardsim"), arguments);
+    if (!sim.waitForStarted(5000))
+        return 0;
+    // Ready when it names its console: "... console 127.0.0.1:PORT".
+    const QRegularExpression ready(QStringLiteral("console 127\\.0\\.0\\.1:(\\d+)"));
+    QByteArray output;
+    while (sim.state() == QProcess::Running && sim.waitForReadyRead(5000)) {
+        output += sim.readAllStandardOutput();
+        const QRegularExpressionMatch match = ready.match(QString::fromLatin1(output));
+        if (match.hasMatch())
+            return match.captured(1).toUShort();
+    }
+    return 0;
+}
+
+void TestLiveData::simulatedBoardTelemetryInThePanel()
+{
+    QProcess sim;
+    const quint16 port = startSimulator(sim, {"--listen", "127.0.0.1:0", "--announce-ms", "300",
+                                              "--telemetry-ms", "200", "--program-seconds", "30"});
+    QVERIFY2(port, sim.readAllStandardError().constData());
+
+    MainWindow window(&prompter);
+    QVERIFY(window.connectToDevice(QStringLiteral("127.0.0.1"), port, nullptr));
+    child<QAction>(window, "actionLog_data")->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(text(window, "lblCurState"), QStringLiteral("IDLE"), 5000);
+    QCOMPARE(text(window, "lblLogIP"), QStringLiteral("127.0.0.1"));
+    QCOMPARE(text(window, "btnMAC"), kMac);
+    QCOMPARE(text(window, "lblHWID"), QStringLiteral("71405"));
+    QCOMPARE(text(window, "lblSWID"), QStringLiteral("190918"));
+    QVERIFY(text(window, "lblCurrTempIn").endsWith(QLatin1String(" deg")));
+    QTRY_VERIFY_WITH_TIMEOUT(entries(window).contains(QStringLiteral("SimTube (127.0.0.1)")), 5000);
+
+    // A program run shows in the panel as it goes.
+    window.sendData(QStringLiteral("/em 1"));
+    QTRY_COMPARE_WITH_TIMEOUT(text(window, "lblCurState"), QStringLiteral("RUNNING"), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(text(window, "lblCurrFlow").endsWith(QLatin1String(" ml/s")), 5000);
+    QCOMPARE(text(window, "lbllogMacro"), QStringLiteral("1"));
+
+    const QByteArray log = contents(QStringLiteral("udp.log"));
+    QVERIFY2(log.contains(QByteArray("\xc2\xa4:101:86:79:82:19969:1:0:0:127:")), log.constData());
+    QVERIFY(log.endsWith("\r\n") && !log.contains("\r\n\r\n"));
+    sim.kill();
+    sim.waitForFinished(3000);
+}
+
+void TestLiveData::simulatedBoardChosenFromTheMenu()
+{
+    // Chosen from the menu the board is the main device, whose object reports are shown.
+    QProcess sim;
+    const quint16 port = startSimulator(sim, {"--listen", "127.0.0.1:23", "--mac", kOtherMac,
+                                              "--name", "MenuTube", "--announce-ms", "300",
+                                              "--telemetry-ms", "200", "--program-seconds", "30"});
+    if (!port)
+        QSKIP("the simulator cannot listen on port 23 here");
+
+    QSignalSpy lookups(registry(), &QDeviceMachine::lookupDone);
+    MainWindow window(&prompter);
+    QVERIFY(lookups.wait(3000));
+    QTRY_VERIFY_WITH_TIMEOUT(entries(window).contains(QStringLiteral("MenuTube (127.0.0.1)")),
+                             5000);
+    entry(window, "MenuTube (127.0.0.1)")->trigger();
+    QCOMPARE(text(window, "btnReconnect"), QStringLiteral("Disconnect (Host:MenuTube(127.0.0.1))"));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        text(window, "lblTargetTemp").contains(QRegularExpression("^\\d{3}\\.0$")), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(text(window, "btnMAC"), kOtherMac, 5000);
+
+    window.sendData(QStringLiteral("/em 1"));
+    QTRY_VERIFY_WITH_TIMEOUT(text(window, "lblO11") != QLatin1String("O11:0"), 5000);
+    sim.kill();
+    sim.waitForFinished(3000);
+}
+
+QTEST_MAIN(TestLiveData)
+#include "tst_livedata.moc"
