@@ -5,7 +5,7 @@
 
 #include <QTcpSocket>
 
-Q_LOGGING_CATEGORY(lcRom, "vorne.rom")
+Q_LOGGING_CATEGORY(lcRom, "vorne.rom", QtInfoMsg)
 
 namespace {
 

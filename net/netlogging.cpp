@@ -1,6 +1,6 @@
 #include "netlogging.h"
 
-Q_LOGGING_CATEGORY(lcNetUdp, "vorne.udp")
-Q_LOGGING_CATEGORY(lcNetRegistry, "vorne.registry")
-Q_LOGGING_CATEGORY(lcNetThermos, "vorne.thermos")
-Q_LOGGING_CATEGORY(lcNetRows, "vorne.rows")
+Q_LOGGING_CATEGORY(lcNetUdp, "vorne.udp", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcNetRegistry, "vorne.registry", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcNetThermos, "vorne.thermos", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcNetRows, "vorne.rows", QtInfoMsg)
