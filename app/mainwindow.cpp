@@ -8,6 +8,7 @@
 #include "consoleline.h"
 #include "devicemenuentries.h"
 #include "keypresseater.h"
+#include "loadedmacrodialog.h"
 #include "loopwait.h"
 #include "qdevicemachine.h"
 #include "qmenuipaction.h"
@@ -629,8 +630,13 @@ void MainWindow::on_pushButton_2_clicked()
 
 void MainWindow::macroRecived(QString macro)
 {
-    // Filled by the loaded-macro dialog.
-    Q_UNUSED(macro)
+    // One dialog for every text; closing it only hides it.
+    if (loadedMacroDialog)
+        loadedMacroDialog->setMacroText(macro);
+    else
+        loadedMacroDialog = new LoadedMacroDialog(macro, this);
+    loadedMacroDialog->show();
+    loadedMacroDialog->raise();
 }
 
 void MainWindow::on_actionRescan_devicelist_triggered()
