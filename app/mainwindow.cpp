@@ -7,6 +7,8 @@
 #include "consoleaddress.h"
 #include "consoleline.h"
 #include "devicemenuentries.h"
+#include "fwromtranferdialog.h"
+#include "fwupdatedialog.h"
 #include "keypresseater.h"
 #include "loadedmacrodialog.h"
 #include "loopwait.h"
@@ -569,12 +571,37 @@ void MainWindow::frmClosing(int aID)
     }
 }
 
+bool MainWindow::consoleOpen() const
+{
+    return consoleSocket && consoleSocket->state() == QAbstractSocket::ConnectedState;
+}
+
+void MainWindow::lendConsoleSocket()
+{
+    // The borrower reads the board's answers itself until it reports its closing.
+    disconnect(consoleSocket, &QTcpSocket::readyRead, this, &MainWindow::readyRead);
+}
+
 void MainWindow::reattachConsoleReader()
 {
     // The firmware dialogs borrow an accepted console socket; reading returns to us after.
-    if (consoleSocket)
-        connect(consoleSocket, &QTcpSocket::readyRead, this, &MainWindow::readyRead,
-                Qt::UniqueConnection);
+    if (!consoleSocket)
+        return;
+    connect(consoleSocket, &QTcpSocket::readyRead, this, &MainWindow::readyRead,
+            Qt::UniqueConnection);
+    // What the board said after the borrower stopped reading would otherwise wait for its
+    // next bytes. Without bytes the reader is not run: every run sends the next paced line.
+    if (consoleSocket->bytesAvailable() > 0)
+        readyRead();
+}
+
+void MainWindow::retireChildWindow(QDialog *window)
+{
+    if (!window)
+        return;
+    // Its closing must not clear the pointer of the window that replaces it.
+    disconnect(window, nullptr, this, nullptr);
+    window->deleteLater();
 }
 
 void MainWindow::on_actionMacro_Editor_triggered()
@@ -595,12 +622,34 @@ void MainWindow::on_pushButton_3_clicked() {}
 
 void MainWindow::on_actionUpdate_firmware_triggered()
 {
-    // Filled by the firmware update dialog.
+    if (!consoleOpen())
+        return;
+    retireChildWindow(fwUpdateDialog);
+    fwUpdateDialog = new FWUpdateDialog(this, prompter);
+    connect(fwUpdateDialog, &FWUpdateDialog::closing, this, &MainWindow::frmClosing);
+    if (incomingConsole) {
+        lendConsoleSocket();
+        fwUpdateDialog->showWithSocket(consoleSocket);
+    } else {
+        fwUpdateDialog->showWithHost(lastConnection);
+    }
 }
 
 void MainWindow::on_actionRom_updater_triggered()
 {
-    // Filled by the ROM manager.
+    if (!consoleOpen())
+        return;
+    retireChildWindow(romManager);
+    if (incomingConsole) {
+        lendConsoleSocket();
+        romManager = new FWRomTranferDialog(consoleSocket, this, prompter);
+    } else {
+        romManager = new FWRomTranferDialog(lastConnection, this, prompter);
+    }
+    connect(romManager, &FWRomTranferDialog::closing, this, &MainWindow::frmClosing);
+    romManager->setControlsEnabled(true);
+    romManager->setModal(true);
+    romManager->show();
 }
 
 void MainWindow::on_pushButton_4_clicked()

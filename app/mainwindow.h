@@ -16,6 +16,7 @@
 #include <memory>
 
 class KeyPressEater;
+class QDialog;
 class QMenu;
 class QMenuIPAction;
 class QTcpServer;
@@ -158,7 +159,10 @@ private:
     void applyAnnouncement(const Device &device);
     void dropConsoleSocket();
     void attachConsoleSocket();
+    bool consoleOpen() const;
+    void lendConsoleSocket();
     void reattachConsoleReader();
+    void retireChildWindow(QDialog *window);
     void showBoardIdentity(const QString &mac, const QString &hw, const QString &ip,
                            const QString &sw);
     void resetTelemetryLabels();

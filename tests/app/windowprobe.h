@@ -30,9 +30,15 @@ public:
     void information(const QString &, const QString &text) override { asked << text; }
     void warning(const QString &, const QString &text) override { asked << text; }
     bool getText(const QString &, const QString &, QString *) override { return false; }
-    QString getExistingDirectory(const QString &, const QString &) override { return {}; }
-    QString getOpenFileName(const QString &, const QString &, const QString &) override
+    // Choosers are answered with "cancelled"; their titles are remembered.
+    QString getExistingDirectory(const QString &title, const QString &) override
     {
+        asked << title;
+        return {};
+    }
+    QString getOpenFileName(const QString &title, const QString &, const QString &) override
+    {
+        asked << title;
         return {};
     }
 };

@@ -1,0 +1,250 @@
+#include "fwromtranferdialog.h"
+#include "fwupdatedialog.h"
+#include "mainwindow.h"
+#include "qdevicemachine.h"
+#include "settingsstore.h"
+#include "windowprobe.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QSettings>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+constexpr quint16 kServerPort = 7123;
+const QByteArray kDebugLevel("debug_level 128\r\n");
+
+// Opens a child window the way the user does: an action of the menus or a form button.
+void open(MainWindow &window, const QString &opener)
+{
+    if (auto *action = window.findChild<QAction *>(opener))
+        action->trigger();
+    else
+        child<QPushButton>(window, opener)->click();
+}
+
+QDialog *openedDialog(const MainWindow &window)
+{
+    const auto dialogs = window.findChildren<QDialog *>();
+    return dialogs.size() == 1 ? dialogs.first() : nullptr;
+}
+
+QString dialogText(const QDialog &dialog, const char *name)
+{
+    QObject *object = dialog.findChild<QObject *>(QLatin1String(name));
+    return object ? object->property("text").toString() : QStringLiteral("<missing>");
+}
+
+} // namespace
+
+// Opening the firmware dialog and the ROM manager from the main window: only on an open
+// console, on its own connection or on the borrowed console socket, which the window reads
+// again once the dialog closes.
+class TestFirmwareOpenings : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+
+    void nothingOpensWithoutConsole_data();
+    void nothingOpensWithoutConsole();
+    void clientConsoleGivesTheConnectionText_data();
+    void clientConsoleGivesTheConnectionText();
+    void borrowedConsoleIsReadAgainAfterClosing_data();
+    void borrowedConsoleIsReadAgainAfterClosing();
+    void reopeningReplacesTheDialog();
+
+private:
+    QTcpSocket *connectClient(MainWindow &window);
+    std::unique_ptr<QTcpSocket> connectBoard(MainWindow &window);
+
+    QTcpServer peerServer;
+    FakePrompter prompter;
+};
+
+void TestFirmwareOpenings::init()
+{
+    QSettings(QString::fromLatin1(SettingsStore::kOrganization),
+              QString::fromLatin1(SettingsStore::kApplication))
+        .clear();
+    QDeviceMachine::instance()->setMainDevice(nullptr);
+    prompter = FakePrompter();
+}
+
+// The window as client of a peer in this test; returns the peer's side after the greeting.
+QTcpSocket *TestFirmwareOpenings::connectClient(MainWindow &window)
+{
+    if (!peerServer.isListening() && !peerServer.listen(QHostAddress::LocalHost))
+        return nullptr;
+    if (!window.connectToDevice(QStringLiteral("127.0.0.1"), peerServer.serverPort(), nullptr) ||
+        !peerServer.waitForNewConnection(3000))
+        return nullptr;
+    QTcpSocket *peer = peerServer.nextPendingConnection();
+    return readBytes(peer, kDebugLevel.size()) == kDebugLevel ? peer : nullptr;
+}
+
+// A board that connects to the window's console server.
+std::unique_ptr<QTcpSocket> TestFirmwareOpenings::connectBoard(MainWindow &window)
+{
+    auto board = std::make_unique<QTcpSocket>();
+    board->connectToHost(QHostAddress::LocalHost, kServerPort);
+    const bool accepted = board->waitForConnected(3000) && QTest::qWaitFor([&] {
+        return text(window, "btnReconnect") == QLatin1String("Disconnect serversocket");
+    });
+    if (!accepted || readBytes(board.get(), kDebugLevel.size()) != kDebugLevel)
+        return nullptr;
+    return board;
+}
+
+void TestFirmwareOpenings::nothingOpensWithoutConsole_data()
+{
+    QTest::addColumn<QString>("slot");
+    QTest::newRow("Update firmware") << "on_actionUpdate_firmware_triggered";
+    QTest::newRow("Rom updater") << "on_actionRom_updater_triggered";
+    QTest::newRow("FW Loader") << "on_pushButton_4_clicked";
+}
+
+void TestFirmwareOpenings::nothingOpensWithoutConsole()
+{
+    QFETCH(QString, slot);
+    MainWindow window(&prompter);
+    // The slot itself, not the disabled control: it must check the console on its own.
+    QVERIFY(QMetaObject::invokeMethod(&window, qPrintable(slot)));
+    QVERIFY(window.findChildren<QDialog *>().isEmpty());
+
+    QTcpSocket *peer = connectClient(window);
+    QVERIFY(peer);
+    peer->close();
+    QTRY_VERIFY(text(window, "btnReconnect").startsWith(QLatin1String("Reconnect")));
+    QVERIFY(QMetaObject::invokeMethod(&window, qPrintable(slot)));
+    QVERIFY(window.findChildren<QDialog *>().isEmpty());
+}
+
+void TestFirmwareOpenings::clientConsoleGivesTheConnectionText_data()
+{
+    QTest::addColumn<QString>("opener");
+    QTest::addColumn<QString>("chooser");
+    QTest::newRow("Update firmware") << "actionUpdate_firmware" << "pushButton";
+    QTest::newRow("Rom updater") << "actionRom_updater" << "btnTargetWriteDir";
+    QTest::newRow("FW Loader") << "pushButton_4" << "btnTargetWriteDir";
+}
+
+void TestFirmwareOpenings::clientConsoleGivesTheConnectionText()
+{
+    QFETCH(QString, opener);
+    QFETCH(QString, chooser);
+    MainWindow window(&prompter);
+    QSignalSpy rows(&window, &MainWindow::gotRow);
+    QTcpSocket *peer = connectClient(window);
+    QVERIFY(peer);
+    const QString connection = QStringLiteral("127.0.0.1:%1").arg(peerServer.serverPort());
+
+    open(window, opener);
+    QDialog *dialog = openedDialog(window);
+    QVERIFY(dialog);
+    QVERIFY(dialog->isVisible());
+    QVERIFY(dialog->isModal());
+    if (auto *firmware = qobject_cast<FWUpdateDialog *>(dialog))
+        QCOMPARE(dialogText(*firmware, "txtConnection"), connection);
+    else
+        QVERIFY2(dialogText(*dialog, "lblStatus").contains(connection),
+                 qPrintable(dialogText(*dialog, "lblStatus")));
+    for (QPushButton *button : dialog->findChildren<QPushButton *>())
+        QVERIFY2(button->isEnabled(), qPrintable(button->objectName()));
+
+    // The dialog asks its questions through the window's prompter.
+    dialog->findChild<QPushButton *>(chooser)->click();
+    QCOMPARE(prompter.asked.size(), 1);
+
+    // A dialog with its own connection leaves the console to the window.
+    peer->write("still mine\n");
+    QVERIFY(rows.wait(3000));
+    QCOMPARE(rows.last().at(0).toString(), QStringLiteral("still mine"));
+}
+
+void TestFirmwareOpenings::borrowedConsoleIsReadAgainAfterClosing_data()
+{
+    QTest::addColumn<QString>("opener");
+    QTest::addColumn<QString>("closer"); // a button of the dialog, or empty for Escape
+    QTest::newRow("firmware dialog closed with Close") << "actionUpdate_firmware" << "cmdCancel";
+    QTest::newRow("firmware dialog closed with Escape") << "actionUpdate_firmware" << "";
+    QTest::newRow("ROM manager closed on its write page") << "actionRom_updater"
+                                                          << "btnWriteClose";
+    QTest::newRow("FW Loader closed on its read page") << "pushButton_4" << "btnReadClose";
+    QTest::newRow("ROM manager closed with Escape") << "actionRom_updater" << "";
+}
+
+void TestFirmwareOpenings::borrowedConsoleIsReadAgainAfterClosing()
+{
+    QFETCH(QString, opener);
+    QFETCH(QString, closer);
+    MainWindow window(&prompter);
+    QSignalSpy rows(&window, &MainWindow::gotRow);
+    std::unique_ptr<QTcpSocket> board = connectBoard(window);
+    QVERIFY(board);
+    auto *console = window.findChild<QTcpSocket *>();
+    QVERIFY(console);
+
+    open(window, opener);
+    QDialog *dialog = openedDialog(window);
+    QVERIFY(dialog);
+    QVERIFY(dialog->isModal());
+    if (auto *firmware = qobject_cast<FWUpdateDialog *>(dialog))
+        QCOMPARE(dialogText(*firmware, "txtConnection"), QStringLiteral("REMOTE"));
+
+    // Lent: what the board says now waits in the socket for the dialog.
+    const QByteArray lent("while lent\n");
+    board->write(lent);
+    QTRY_COMPARE(console->bytesAvailable(), qint64(lent.size()));
+    QVERIFY(rows.isEmpty());
+
+    const QPointer<QDialog> closed = dialog;
+    if (closer.isEmpty())
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    else
+        dialog->findChild<QPushButton *>(closer)->click();
+    QTRY_VERIFY(closed.isNull());
+    // Given back: the waiting line is read at once, and every line after it.
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows.at(0).at(0).toString(), QStringLiteral("while lent"));
+    board->write("after\n");
+    QVERIFY(rows.wait(3000));
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows.at(1).at(0).toString(), QStringLiteral("after"));
+    QVERIFY(!rows.wait(200)); // read once, not by two readers
+    QCOMPARE(console->state(), QAbstractSocket::ConnectedState);
+}
+
+void TestFirmwareOpenings::reopeningReplacesTheDialog()
+{
+    MainWindow window(&prompter);
+    QSignalSpy rows(&window, &MainWindow::gotRow);
+    std::unique_ptr<QTcpSocket> board = connectBoard(window);
+    QVERIFY(board);
+
+    open(window, QStringLiteral("actionRom_updater"));
+    QPointer<QDialog> first = openedDialog(window);
+    QVERIFY(first);
+    // A second opening (the dialog is modal, so only a program can do it) replaces it.
+    QVERIFY(QMetaObject::invokeMethod(&window, "on_actionRom_updater_triggered"));
+    QTRY_VERIFY(first.isNull());
+    QDialog *second = openedDialog(window);
+    QVERIFY(second);
+    board->write("lent\n");
+    QTRY_COMPARE(window.findChild<QTcpSocket *>()->bytesAvailable(), qint64(5));
+
+    second->findChild<QPushButton *>(QStringLiteral("btnWriteClose"))->click();
+    QCOMPARE(rows.size(), 1);
+    // Closed for good: the next opening is a fresh dialog again.
+    open(window, QStringLiteral("actionUpdate_firmware"));
+    QTRY_VERIFY(qobject_cast<FWUpdateDialog *>(openedDialog(window)));
+}
+
+QTEST_MAIN(TestFirmwareOpenings)
+#include "tst_firmwareopenings.moc"
