@@ -30,6 +30,8 @@ void LoadedMacroDialog::on_btnOK_clicked()
 
 void LoadedMacroDialog::on_btnPaste_clicked()
 {
-    QGuiApplication::clipboard()->setText(ui->txtLoadedMacro->toPlainText(), QClipboard::Clipboard);
+    // The clipboard proper, not the X11 selection.
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    clipboard->setText(ui->txtLoadedMacro->toPlainText(), QClipboard::Clipboard);
     close();
 }

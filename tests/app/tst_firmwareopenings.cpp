@@ -94,9 +94,10 @@ std::unique_ptr<QTcpSocket> TestFirmwareOpenings::connectBoard(MainWindow &windo
 {
     auto board = std::make_unique<QTcpSocket>();
     board->connectToHost(QHostAddress::LocalHost, kServerPort);
-    const bool accepted = board->waitForConnected(3000) && QTest::qWaitFor([&] {
-        return text(window, "btnReconnect") == QLatin1String("Disconnect serversocket");
-    });
+    const bool accepted =
+        board->waitForConnected(3000) && QTest::qWaitFor([&] {
+            return text(window, "btnReconnect") == QLatin1String("Disconnect serversocket");
+        });
     if (!accepted || readBytes(board.get(), kDebugLevel.size()) != kDebugLevel)
         return nullptr;
     return board;
@@ -130,9 +131,12 @@ void TestFirmwareOpenings::clientConsoleGivesTheConnectionText_data()
 {
     QTest::addColumn<QString>("opener");
     QTest::addColumn<QString>("chooser");
-    QTest::newRow("Update firmware") << "actionUpdate_firmware" << "pushButton";
-    QTest::newRow("Rom updater") << "actionRom_updater" << "btnTargetWriteDir";
-    QTest::newRow("FW Loader") << "pushButton_4" << "btnTargetWriteDir";
+    QTest::newRow("Update firmware") << "actionUpdate_firmware"
+                                     << "pushButton";
+    QTest::newRow("Rom updater") << "actionRom_updater"
+                                 << "btnTargetWriteDir";
+    QTest::newRow("FW Loader") << "pushButton_4"
+                               << "btnTargetWriteDir";
 }
 
 void TestFirmwareOpenings::clientConsoleGivesTheConnectionText()
@@ -172,12 +176,16 @@ void TestFirmwareOpenings::borrowedConsoleIsReadAgainAfterClosing_data()
 {
     QTest::addColumn<QString>("opener");
     QTest::addColumn<QString>("closer"); // a button of the dialog, or empty for Escape
-    QTest::newRow("firmware dialog closed with Close") << "actionUpdate_firmware" << "cmdCancel";
-    QTest::newRow("firmware dialog closed with Escape") << "actionUpdate_firmware" << "";
+    QTest::newRow("firmware dialog closed with Close") << "actionUpdate_firmware"
+                                                       << "cmdCancel";
+    QTest::newRow("firmware dialog closed with Escape") << "actionUpdate_firmware"
+                                                        << "";
     QTest::newRow("ROM manager closed on its write page") << "actionRom_updater"
                                                           << "btnWriteClose";
-    QTest::newRow("FW Loader closed on its read page") << "pushButton_4" << "btnReadClose";
-    QTest::newRow("ROM manager closed with Escape") << "actionRom_updater" << "";
+    QTest::newRow("FW Loader closed on its read page") << "pushButton_4"
+                                                       << "btnReadClose";
+    QTest::newRow("ROM manager closed with Escape") << "actionRom_updater"
+                                                    << "";
 }
 
 void TestFirmwareOpenings::borrowedConsoleIsReadAgainAfterClosing()

@@ -64,9 +64,10 @@ void TestLoadedMacroDialog::buttonsClose_data()
 {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("clipboard");
-    QTest::newRow("Copy to clipboard + Close copies the edited text")
-        << "btnPaste" << "MAC:0011\nNAME:edited";
-    QTest::newRow("OK closes without touching the clipboard") << "btnOK" << "left alone";
+    QTest::newRow("Copy to clipboard + Close copies the edited text") << "btnPaste"
+                                                                      << "MAC:0011\nNAME:edited";
+    QTest::newRow("OK closes without touching the clipboard") << "btnOK"
+                                                              << "left alone";
 }
 
 void TestLoadedMacroDialog::buttonsClose()
