@@ -3,7 +3,6 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QLabel>
 #include <QPushButton>
 #include <QTextEdit>
 #include <QtTest>
@@ -28,28 +27,12 @@ class TestLoadedMacroDialog : public QObject
 {
     Q_OBJECT
 private slots:
-    void form();
     void boardTextIsNeverMarkup();
     void buttonsClose_data();
     void buttonsClose();
     void twoMacrosInARowShareOneDialog();
     void macroWhileHiddenShowsItAgain();
 };
-
-void TestLoadedMacroDialog::form()
-{
-    LoadedMacroDialog dialog(QStringLiteral("m"));
-    QCOMPARE(dialog.objectName(), QStringLiteral("LoadedMacroDialog"));
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Dialog"));
-    QCOMPARE(dialog.size(), QSize(600, 800));
-    QCOMPARE(dialog.minimumSize(), QSize(400, 300));
-    QCOMPARE(dialog.maximumSize(), QSize(600, 800));
-    QCOMPARE(dialog.findChild<QLabel *>(QStringLiteral("lblLoadedMacro"))->text(),
-             QStringLiteral("Loaded macro from board"));
-    QCOMPARE(button(dialog, "btnPaste")->text(), QStringLiteral("Copy to clipboard + Close"));
-    QCOMPARE(button(dialog, "btnOK")->text(), QStringLiteral("OK"));
-    QVERIFY(!macroText(dialog)->isReadOnly());
-}
 
 void TestLoadedMacroDialog::boardTextIsNeverMarkup()
 {
