@@ -1,12 +1,21 @@
 #include "consoleprogress.h"
 
+#include <QString>
+
 #include <algorithm>
-#include <string>
+
+ConsoleProgress *ConsoleProgress::logTaker = nullptr;
+QtMessageHandler ConsoleProgress::previousHandler = nullptr;
 
 ConsoleProgress::ConsoleProgress(std::ostream &bar, std::ostream &text)
     : barOut(bar)
     , textOut(text)
 {}
+
+ConsoleProgress::~ConsoleProgress()
+{
+    releaseLogMessages();
+}
 
 void ConsoleProgress::setTotal(int newTotal)
 {
@@ -26,6 +35,7 @@ void ConsoleProgress::update(int done)
 
 void ConsoleProgress::finish(bool complete)
 {
+    releaseLogMessages();
     if (drawnPercent < 0)
         return;
     if (complete)
@@ -44,6 +54,37 @@ void ConsoleProgress::draw()
            << std::string(size_t(kBarWidth - filled), '.') << "] " << std::to_string(drawnPercent)
            << "% " << current << '/' << total << " bytes" << std::flush;
     drawn = true;
+}
+
+void ConsoleProgress::takeLogMessages()
+{
+    if (logTaker == this)
+        return;
+    if (logTaker)
+        logTaker->releaseLogMessages();
+    previousHandler = qInstallMessageHandler(&ConsoleProgress::logToBar);
+    logTaker = this;
+}
+
+void ConsoleProgress::releaseLogMessages()
+{
+    if (logTaker != this)
+        return;
+    qInstallMessageHandler(previousHandler);
+    logTaker = nullptr;
+    previousHandler = nullptr;
+}
+
+void ConsoleProgress::logToBar(QtMsgType type, const QMessageLogContext &context,
+                               const QString &text)
+{
+    logTaker->message(qFormatLogMessage(type, context, text).toStdString());
+}
+
+void ConsoleProgress::message(const std::string &line)
+{
+    clear();
+    barOut << line << '\n' << std::flush;
 }
 
 void ConsoleProgress::clear()
