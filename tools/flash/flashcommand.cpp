@@ -4,11 +4,17 @@
 #include "fwupdater.h"
 #include "hexfile.h"
 #include "intelhexreader.h"
+#include "romareas.h"
+#include "rompacket.h"
+#include "romtransfer.h"
 
 #include <QCommandLineParser>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QPointer>
+#include <QRegularExpression>
 
+#include <functional>
 #include <sstream>
 
 struct FlashCommand::Subcommand
@@ -17,10 +23,11 @@ struct FlashCommand::Subcommand
     int (FlashCommand::*run)(const QStringList &arguments);
 };
 
-// A ROM transfer joins here as one more row with its own run function.
+// Another kind of transfer joins here as one more row with its own run function.
 const FlashCommand::Subcommand FlashCommand::kSubcommands[] = {
     {"hex", &FlashCommand::runHex},
     {"check", &FlashCommand::runCheck},
+    {"rom", &FlashCommand::runRom},
 };
 
 namespace {
@@ -50,24 +57,43 @@ Commands:
       Reads the Intel HEX FILE offline as the uploader would and prints the image size, the
       highest address and the image checksum (hex and decimal), or else the refused lines
       with their line numbers and what is wrong with them.
+  rom FILE (--address ADDR | --area NAME [--gui2]) --host HOST[:PORT] [--timeout SECONDS]
+      Writes FILE byte for byte into the external ROM of the board at HOST:PORT, as the ROM
+      manager does: "put_binary ADDR:SIZE:CHECKSUM", then packets of up to 240 bytes, each
+      answered by the board's ">" prompt. A progress bar is drawn on standard error. A board
+      that closes the connection, stays silent or does not confirm the last packet with its
+      prompt fails the transfer, and vorne-flash exits with the reason.
 
-Options of hex:
+Options of hex and rom:
   --host HOST[:PORT]   the board's console: a host name or address, optionally with a port;
                        an IPv6 address with a port is written [ADDRESS]:PORT
+  --timeout SECONDS    give up when the board says nothing for this long (default 60; a
+                       board erasing its flash can be silent for tens of seconds)
+
+Options of hex:
   --target N           the board to flash (default 0), as in the firmware dialog's list:
                          0  the connected board itself (Main KORVO PCB, Tube PCB, Spider PCB)
                          1  Button panel (CAN node 0)
                          2  Exp 1 (CAN node 1)   ...   8  Exp 7 (CAN node 7)
                        N may also be given as the name, e.g. --target "Exp 3"
-  --timeout SECONDS    give up when the board says nothing for this long (default 60;
-                       erasing the flash after the start can take tens of seconds)
+
+Options of rom:
+  --address ADDR       the ROM address FILE goes to: decimal (6053471) or hex (0x5C5E5F),
+                       at most 0xFFFFFFFF
+  --area NAME          the address of a ROM area of the ROM manager instead, by its name
+                       (GUI1_ADDR_BTN_START, ADDR_DB_TUBE1, FullConfig) or its caption
+                       (BTN_START, DB_TUBE1); any case. When FILE is a folder, the area's
+                       file in it is sent (e.g. FOLDER/gui/btn_start.bin)
+  --gui2               with a GUI1_ADDR_ area: write into the GUI 2 image (address moved by
+                       0x297ABF)
 
 General:
   -h, --help           show this text (also after a command: vorne-flash hex --help)
 
 Exit status:
-  0  success: the board took the checksum (hex), or the file is fit to upload (check)
-  1  the upload failed, or the file has refused lines or no end-of-file record;
+  0  success: the board took the checksum (hex), the file is fit to upload (check), or the
+     board confirmed the last ROM packet (rom)
+  1  the upload or ROM write failed, or the file has refused lines or no end-of-file record;
      the reason is printed on standard error
   2  wrong usage
 )";
@@ -75,6 +101,57 @@ Exit status:
 QCommandLineOption helpOption()
 {
     return QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+}
+
+const QCommandLineOption kHostOption(QStringLiteral("host"), QString(), QStringLiteral("host"));
+const QCommandLineOption kTimeoutOption(QStringLiteral("timeout"), QString(),
+                                        QStringLiteral("seconds"),
+                                        QString::number(FlashCommand::kDefaultTimeoutSeconds));
+const QCommandLineOption kAddressOption(QStringLiteral("address"), QString(),
+                                        QStringLiteral("ADDR"));
+const QCommandLineOption kAreaOption(QStringLiteral("area"), QString(), QStringLiteral("NAME"));
+const QCommandLineOption kGui2Option(QStringLiteral("gui2"));
+
+// The ROM transfer counts the bytes it put on the wire, framing included; the bar shows the
+// bytes of the file, which it knows the size of. Every packet but the last is full.
+int romFileBytes(int wireBytes)
+{
+    constexpr int kPacket = RomPacket::kMaxData + RomPacket::kFraming;
+    const int packets = (wireBytes + kPacket - 1) / kPacket;
+    return wireBytes - packets * RomPacket::kFraming;
+}
+
+int sameBytes(int bytes)
+{
+    return bytes;
+}
+
+// Runs one transfer (Fwupdater or RomTransfer) from start() to its done() with the bar
+// following it; true when it succeeded, else *reason says why. done() may come before
+// start() returns (a file that cannot be opened), so the loop only runs when still needed.
+template<class Transfer>
+bool runTransfer(Transfer *transfer, ConsoleProgress &bar, const std::function<void()> &start,
+                 QString *reason, int (*fileBytes)(int) = &sameBytes)
+{
+    QObject::connect(transfer, &Transfer::setSize, transfer,
+                     [&bar](int size) { bar.setTotal(size); });
+    QObject::connect(transfer, &Transfer::progress, transfer,
+                     [&bar, fileBytes](int sent) { bar.update(fileBytes(sent)); });
+    bool finished = false;
+    int status = 0;
+    QEventLoop loop;
+    QObject::connect(transfer, &Transfer::done, &loop, [&](int result) {
+        status = result;
+        *reason = transfer->failureReason();
+        finished = true;
+        loop.quit();
+    });
+    bar.takeLogMessages();
+    start();
+    if (!finished)
+        loop.exec();
+    bar.finish(status == 1);
+    return status == 1;
 }
 
 } // namespace
@@ -103,66 +180,130 @@ int FlashCommand::run(const QStringList &arguments)
 int FlashCommand::runHex(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    const QCommandLineOption hostOption(QStringLiteral("host"), QString(), QStringLiteral("host"));
     const QCommandLineOption targetOption(QStringLiteral("target"), QString(), QStringLiteral("N"),
                                           QStringLiteral("0"));
-    const QCommandLineOption timeoutOption(QStringLiteral("timeout"), QString(),
-                                           QStringLiteral("seconds"),
-                                           QString::number(kDefaultTimeoutSeconds));
-    parser.addOptions({hostOption, targetOption, timeoutOption});
+    parser.addOptions({kHostOption, targetOption, kTimeoutOption});
     QString fileName;
-    const int parsed = parseFileArguments(parser, arguments, "hex", &fileName);
+    int parsed = parseFileArguments(parser, arguments, "hex", &fileName);
+    Board board;
+    if (parsed == kGoOn)
+        parsed = parseBoard(parser, "hex", &board);
     if (parsed != kGoOn)
         return parsed;
-    QString host;
-    int port = kDefaultPort;
-    if (!parser.isSet(hostOption) || !parseHost(parser.value(hostOption), host, port))
-        return usageError(QStringLiteral("hex needs --host HOST[:PORT]"));
     const int target = targetIndex(parser.value(targetOption));
     if (target < 0)
         return usageError(QStringLiteral("--target must be 0 to 8 or a board name"));
-    bool ok = false;
-    const double timeout = parser.value(timeoutOption).toDouble(&ok);
-    if (!ok || timeout <= 0)
-        return usageError(QStringLiteral("--timeout must be a positive number of seconds"));
 
     ConsoleProgress progress(err, out);
     std::ostream texts(&progress);
-    QPointer<Fwupdater> uploader = new Fwupdater(host, port, target);
+    QPointer<Fwupdater> uploader = new Fwupdater(board.host, board.port, target);
     uploader->setOutput(texts);
-    uploader->setSilenceTimeout(std::chrono::milliseconds(qint64(timeout * 1000)));
-    QObject::connect(uploader, &Fwupdater::setSize, uploader,
-                     [&progress](int size) { progress.setTotal(size); });
-    QObject::connect(uploader, &Fwupdater::progress, uploader,
-                     [&progress](int sent) { progress.update(sent); });
-    int status = 0;
+    uploader->setSilenceTimeout(board.silence);
     QString reason;
-    QEventLoop loop;
-    QObject::connect(uploader, &Fwupdater::done, &loop, [&](int result) {
-        status = result;
-        reason = uploader->failureReason();
-        loop.quit();
-    });
-    uploader->uploadFile(fileName);
-    loop.exec();     // done() always comes from the event loop, failures included
-    delete uploader; // normally deleted later by itself; this loop will not get there
     // The count leaves out the line ends after the first line, so it stops short of the file
     // size; a finished upload shows a full bar all the same.
-    progress.finish(status == 1);
+    const bool uploaded = runTransfer(
+        uploader.data(), progress, [&] { uploader->uploadFile(fileName); }, &reason);
+    delete uploader; // normally deleted later by itself; this loop will not get there
 
-    const QString board = QStringLiteral("%1:%2, target %3 (%4)")
-                              .arg(host)
-                              .arg(port)
-                              .arg(target)
-                              .arg(targetName(target));
-    if (status != 1) {
-        err << "vorne-flash: upload of " << fileName.toStdString() << " to " << board.toStdString()
+    const QString where =
+        QStringLiteral("%1, target %2 (%3)").arg(board.text()).arg(target).arg(targetName(target));
+    if (!uploaded) {
+        err << "vorne-flash: upload of " << fileName.toStdString() << " to " << where.toStdString()
             << " failed: " << reason.toStdString() << std::endl;
         return Failed;
     }
-    err << "vorne-flash: " << fileName.toStdString() << " uploaded to " << board.toStdString()
+    err << "vorne-flash: " << fileName.toStdString() << " uploaded to " << where.toStdString()
         << "; the board is flashing it now" << std::endl;
     return Success;
+}
+
+int FlashCommand::runRom(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.addOptions({kHostOption, kTimeoutOption, kAddressOption, kAreaOption, kGui2Option});
+    QString fileName;
+    int parsed = parseFileArguments(parser, arguments, "rom", &fileName);
+    uint32_t address = 0;
+    QString area;
+    if (parsed == kGoOn)
+        parsed = parseRomTarget(parser, &address, &fileName, &area);
+    Board board;
+    if (parsed == kGoOn)
+        parsed = parseBoard(parser, "rom", &board);
+    if (parsed != kGoOn)
+        return parsed;
+
+    ConsoleProgress progress(err, out);
+    RomTransfer transfer(board.host, board.port);
+    transfer.setSilenceTimeout(board.silence);
+    QString reason;
+    const bool written = runTransfer(
+        &transfer, progress, [&] { transfer.transferFile(address, fileName); }, &reason,
+        &romFileBytes);
+
+    const QString where =
+        QStringLiteral("ROM address 0x%1%2 of %3")
+            .arg(QString::number(address, 16).rightJustified(6, QLatin1Char('0')).toUpper())
+            .arg(area.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(area))
+            .arg(board.text());
+    if (!written) {
+        err << "vorne-flash: writing " << fileName.toStdString() << " to " << where.toStdString()
+            << " failed: " << reason.toStdString() << std::endl;
+        return Failed;
+    }
+    err << "vorne-flash: " << fileName.toStdString() << " written to " << where.toStdString()
+        << std::endl;
+    return Success;
+}
+
+int FlashCommand::parseRomTarget(const QCommandLineParser &parser, uint32_t *address,
+                                 QString *fileName, QString *areaText)
+{
+    const bool gui2 = parser.isSet(kGui2Option);
+    if (parser.isSet(kAddressOption) == parser.isSet(kAreaOption))
+        return usageError(QStringLiteral("rom needs either --address ADDR or --area NAME"));
+    if (parser.isSet(kAddressOption)) {
+        if (gui2)
+            return usageError(QStringLiteral("--gui2 goes with --area"));
+        if (!parseAddress(parser.value(kAddressOption), *address))
+            return usageError(QStringLiteral("--address must be a number from 0 to 0xFFFFFFFF, "
+                                             "decimal or hex with 0x, not \"%1\"")
+                                  .arg(parser.value(kAddressOption)));
+        return kGoOn;
+    }
+    const RomArea *area = romArea(parser.value(kAreaOption));
+    if (!area)
+        return usageError(QStringLiteral("no ROM area \"%1\"").arg(parser.value(kAreaOption)));
+    // GUI 2 applies to the GUI areas only; silently ignoring it elsewhere would let a
+    // production script believe it wrote the second image.
+    if (gui2 && !area->gui)
+        return usageError(QStringLiteral("--gui2 goes only with a GUI1_ADDR_ area"));
+    *address = RomAreas::addressOf(*area, gui2 ? RomAreas::kGuiShift : 0);
+    *areaText = QLatin1String(area->name) + (gui2 ? QStringLiteral(", GUI2") : QString());
+    if (QFileInfo(*fileName).isDir())
+        *fileName = RomAreas::filePath(*fileName, area->file);
+    return kGoOn;
+}
+
+int FlashCommand::parseBoard(const QCommandLineParser &parser, const char *command, Board *board)
+{
+    if (!parser.isSet(kHostOption) ||
+        !parseHost(parser.value(kHostOption), board->host, board->port))
+        return usageError(QStringLiteral("%1 needs --host HOST[:PORT]").arg(command));
+    bool ok = false;
+    const double timeout = parser.value(kTimeoutOption).toDouble(&ok);
+    if (!ok || timeout <= 0 || timeout > kMaxTimeoutSeconds)
+        return usageError(QStringLiteral("--timeout must be a positive number of seconds, "
+                                         "at most %1")
+                              .arg(kMaxTimeoutSeconds));
+    board->silence = std::chrono::milliseconds(qint64(timeout * 1000));
+    return kGoOn;
+}
+
+QString FlashCommand::Board::text() const
+{
+    return QStringLiteral("%1:%2").arg(host).arg(port);
 }
 
 int FlashCommand::runCheck(const QStringList &arguments)
@@ -305,4 +446,40 @@ bool FlashCommand::parseHost(const QString &value, QString &host, int &port)
             return false;
     }
     return !host.isEmpty();
+}
+
+bool FlashCommand::parseAddress(const QString &value, uint32_t &address)
+{
+    // Plain digits only: toULongLong alone would also take signs, blanks and, with base 0,
+    // a leading 0 as octal.
+    static const QRegularExpression pattern(QStringLiteral("^(?:0[xX][0-9A-Fa-f]+|[0-9]+)$"));
+    if (!pattern.match(value).hasMatch())
+        return false;
+    const bool hex = value.size() > 1 && value.at(1).toLower() == QLatin1Char('x');
+    bool ok = false;
+    const qulonglong number = value.mid(hex ? 2 : 0).toULongLong(&ok, hex ? 16 : 10);
+    if (!ok || number > 0xFFFFFFFFull)
+        return false;
+    address = uint32_t(number);
+    return true;
+}
+
+const RomArea *FlashCommand::romArea(const QString &name)
+{
+    const auto matches = [&name](const RomArea &area) {
+        const QString full = QLatin1String(area.name);
+        for (const char *prefix : {"", "GUI1_ADDR_", "ADDR_"}) {
+            if (full.startsWith(QLatin1String(prefix)) &&
+                name.compare(full.mid(int(qstrlen(prefix))), Qt::CaseInsensitive) == 0)
+                return true;
+        }
+        return false;
+    };
+    if (matches(RomAreas::kFullConfig))
+        return &RomAreas::kFullConfig;
+    for (const RomArea &area : RomAreas::all()) {
+        if (matches(area))
+            return &area;
+    }
+    return nullptr;
 }
