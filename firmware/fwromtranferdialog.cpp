@@ -176,7 +176,9 @@ void FWRomTranferDialog::closeDialog()
 {
     transfer->abort();
     emit closing(kWindowId);
-    QDialog::reject();
+    // The done(int) signal replaces QDialog::done, so reject() would report a failed
+    // transfer and keep the window up; close through the base class itself.
+    QDialog::done(QDialog::Rejected);
     deleteLater();
 }
 

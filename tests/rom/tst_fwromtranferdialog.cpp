@@ -249,6 +249,8 @@ void TestFWRomTranferDialog::closeHandsConsoleBack()
     widget(dialog, QStringLiteral("btnReadClose"))->click();
     QCOMPARE(closingSpy.size(), 1);
     QCOMPARE(closingSpy.at(0).at(0).toInt(), 6);
+    QCOMPARE(doneSpy.size(), 1); // closing reports no second, failed transfer
+    QVERIFY(!dialog->isVisible());
     QTRY_VERIFY(!alive);
     QCOMPARE(console->state(), QAbstractSocket::ConnectedState);
     console->readAll();
