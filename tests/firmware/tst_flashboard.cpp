@@ -81,8 +81,8 @@ FlashRun runFlash(const QStringList &arguments)
 
 } // namespace
 
-// Uploads to the simulated board end to end: the uploader class and vorne-flash, good files
-// made by objcopy, broken files and a board that fails on purpose.
+// Uploads and ROM writes to the simulated board end to end: the uploader class and
+// vorne-flash, good files made by objcopy, broken files and a board that fails on purpose.
 class TestFlashBoard : public QObject
 {
     Q_OBJECT
@@ -101,6 +101,12 @@ private slots:
     void flashToolFailsWhenBoardDropsConnection();
     void flashToolFailsWhenBoardIsSilent();
     void slowBoardWithinTimeoutSucceeds();
+    void romWriteArrivesByteForByte_data();
+    void romWriteArrivesByteForByte();
+    void romWriteFailsWhenBoardDropsConnection();
+
+private:
+    static QByteArray romImage();
 };
 
 void TestFlashBoard::initTestCase()
@@ -247,6 +253,61 @@ void TestFlashBoard::slowBoardWithinTimeoutSucceeds()
     const FlashRun run = runFlash({"hex", small, "--host", board.address(), "--timeout", "0.6"});
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     QTRY_VERIFY(board.flashed() == readFile(QFINDTESTDATA("data/small.bin")));
+}
+
+// 300 KiB: 1280 packets, the last one full.
+QByteArray TestFlashBoard::romImage()
+{
+    QByteArray bytes(300 * 1024, Qt::Uninitialized);
+    quint32 state = 2024;
+    for (char &c : bytes) {
+        state = state * 1103515245u + 12345u;
+        c = char(state >> 16);
+    }
+    return bytes;
+}
+
+void TestFlashBoard::romWriteArrivesByteForByte_data()
+{
+    QTest::addColumn<QStringList>("target");
+    QTest::addColumn<bool>("fromFolder");
+    QTest::addColumn<QString>("romFile");
+    QTest::newRow("hex address") << QStringList{"--address", "0x20000"} << false
+                                 << "rom-020000.bin";
+    QTest::newRow("GUI 2 area with its file from a folder")
+        << QStringList{"--area", "GUI1_ADDR_BTN_START", "--gui2"} << true << "rom-5c5e5f.bin";
+}
+
+void TestFlashBoard::romWriteArrivesByteForByte()
+{
+    QFETCH(QStringList, target);
+    QFETCH(bool, fromFolder);
+    QFETCH(QString, romFile);
+    const QByteArray image = romImage();
+    const QString folder = scratchPath(QStringLiteral("romset"));
+    QVERIFY(QDir().mkpath(folder + "/gui"));
+    QVERIFY(writeFile(folder + "/gui/btn_start.bin", image));
+    SimBoard board;
+    QVERIFY(board.start());
+
+    const QString file = fromFolder ? folder : folder + "/gui/btn_start.bin";
+    const FlashRun run = runFlash(QStringList{"rom", file, "--host", board.address()} + target);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QVERIFY2(run.err.contains("100% 307200/307200 bytes"), qPrintable(run.err.right(300)));
+    QVERIFY(board.flashed(romFile) == image);
+}
+
+void TestFlashBoard::romWriteFailsWhenBoardDropsConnection()
+{
+    const QString file = scratchPath(QStringLiteral("dropped.bin"));
+    QVERIFY(writeFile(file, romImage()));
+    SimBoard board;
+    QVERIFY(board.start({"--fault", "drop-after=50"}));
+    const FlashRun run = runFlash({"rom", file, "--host", board.address(), "--address", "0x20000"});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("failed: The connection to the board was lost"),
+             qPrintable(run.err.right(300)));
+    QVERIFY(!QFileInfo::exists(QDir(board.romDir).filePath("rom-020000.bin")));
 }
 
 QTEST_GUILESS_MAIN(TestFlashBoard)
