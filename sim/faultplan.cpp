@@ -9,14 +9,14 @@ constexpr int kMaxLongLineMiB = 256;
 
 } // namespace
 
-bool FaultPlan::add(const QString &spec, QString *error)
+bool FaultPlan::add(const QString &faultText, QString *error)
 {
-    const int equals = spec.indexOf(QLatin1Char('='));
-    const QString name = spec.left(equals).trimmed();
+    const int equals = faultText.indexOf(QLatin1Char('='));
+    const QString name = faultText.left(equals).trimmed();
     bool ok = false;
-    const int value = equals < 0 ? 0 : spec.mid(equals + 1).trimmed().toInt(&ok);
+    const int value = equals < 0 ? 0 : faultText.mid(equals + 1).trimmed().toInt(&ok);
     if (!ok || value <= 0) {
-        *error = QStringLiteral("fault \"%1\": expected name=positive number").arg(spec);
+        *error = QStringLiteral("fault \"%1\": expected name=positive number").arg(faultText);
         return false;
     }
     if (name == QLatin1String("refuse-record")) {
@@ -29,12 +29,12 @@ bool FaultPlan::add(const QString &spec, QString *error)
         noisePacket = value;
     } else if (name == QLatin1String("long-line")) {
         if (value > kMaxLongLineMiB) {
-            *error = QStringLiteral("fault \"%1\": at most %2 MiB").arg(spec).arg(kMaxLongLineMiB);
+            *error = QStringLiteral("fault \"%1\": at most %2 MiB").arg(faultText).arg(kMaxLongLineMiB);
             return false;
         }
         longLineMiB = value;
     } else {
-        *error = QStringLiteral("unknown fault \"%1\"; known: %2").arg(spec, spellings());
+        *error = QStringLiteral("unknown fault \"%1\"; known: %2").arg(faultText, spellings());
         return false;
     }
     return true;

@@ -14,7 +14,7 @@ struct FaultPlan
     int longLineMiB = 0; // before the first answer, this many MiB without a line feed
 
     // Adds one "name=value" fault; false with a reason for an unknown name or bad value.
-    bool add(const QString &spec, QString *error);
+    bool add(const QString &faultText, QString *error);
     // The spellings add() accepts, for the help text.
     static QString spellings();
 };

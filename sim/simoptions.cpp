@@ -205,8 +205,8 @@ bool readTimes(const OptionSet &o, BoardConfig *board, QString *error)
 
 bool readFaults(const OptionSet &o, FaultPlan *faults, QString *error)
 {
-    for (const QString &spec : o.parser.values(o.fault)) {
-        if (!faults->add(spec, error))
+    for (const QString &faultText : o.parser.values(o.fault)) {
+        if (!faults->add(faultText, error))
             return false;
     }
     return true;
