@@ -303,7 +303,8 @@ void TestFlashBoard::romWriteFailsWhenBoardDropsConnection()
     QVERIFY(writeFile(file, romImage()));
     SimBoard board;
     QVERIFY(board.start({"--fault", "drop-after=50"}));
-    const FlashRun run = runFlash({"rom", file, "--host", board.address(), "--address", "0x20000"});
+    const QString host = board.address();
+    const FlashRun run = runFlash({"rom", file, "--address", "0x20000", "--host", host});
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.err.contains("failed: The connection to the board was lost"),
              qPrintable(run.err.right(300)));

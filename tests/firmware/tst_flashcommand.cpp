@@ -310,13 +310,17 @@ void TestFlashCommand::refusesWrongUsage()
 
 void TestFlashCommand::helpExplainsEveryOption()
 {
+    const char *const words[] = {"hex FILE",       "check FILE",
+                                 "rom FILE",       "--host HOST[:PORT]",
+                                 "--target N",     "--timeout SECONDS",
+                                 "--address ADDR", "--area NAME",
+                                 "--gui2",         "Exp 7",
+                                 "Button panel",   "Exit status"};
     for (const QStringList &arguments :
          {QStringList{"--help"}, QStringList{"-h"}, QStringList{"hex", "--help"},
           QStringList{"rom", "--help"}}) {
         QCOMPARE(run(arguments), int(FlashCommand::Success));
-        for (const char *word : {"hex FILE", "check FILE", "rom FILE", "--host HOST[:PORT]",
-                                 "--target N", "--timeout SECONDS", "--address ADDR", "--area NAME",
-                                 "--gui2", "Exp 7", "Button panel", "Exit status"})
+        for (const char *word : words)
             QVERIFY2(output().contains(QLatin1String(word)), word);
     }
 }
