@@ -3,11 +3,12 @@
 # is there already. Runs apt-get as root, or through sudo.
 set -euo pipefail
 
+# binutils: the tests make Intel HEX files with objcopy; iproute2 and util-linux: the private
+# network namespaces (ip, unshare) every test and the demo run in.
 packages=(
-    build-essential cmake ninja-build pkg-config
-    qtbase5-dev qtbase5-dev-tools libqt5network5 qt5-qmake
+    build-essential cmake ninja-build
+    qtbase5-dev qtbase5-dev-tools
     iproute2 util-linux binutils
-    xvfb xauth
 )
 
 missing=()
