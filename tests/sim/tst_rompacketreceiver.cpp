@@ -5,7 +5,6 @@
 #include <QtTest>
 
 using Step = RomPacketReceiver::Step;
-Q_DECLARE_METATYPE(RomPacketReceiver::Step)
 
 static QByteArray fileOf(int size)
 {
@@ -19,43 +18,44 @@ class TestRomPacketReceiver : public QObject
 {
     Q_OBJECT
 private slots:
+    void fileInTwoPacketsArrives_data();
     void fileInTwoPacketsArrives();
-    void packetSplitAcrossReads();
     void faultyPacket_data();
     void faultyPacket();
-    void emptyFile_data();
     void emptyFile();
     void request_data();
     void request();
 };
 
+void TestRomPacketReceiver::fileInTwoPacketsArrives_data()
+{
+    QTest::addColumn<int>("chunk");
+    QTest::newRow("both packets in one read") << 1000;
+    QTest::newRow("one byte a read") << 1;
+}
+
 void TestRomPacketReceiver::fileInTwoPacketsArrives()
 {
+    QFETCH(int, chunk);
     const QByteArray file = fileOf(241);
     RomPacketReceiver receiver({0x32E3A0, 241, Fletcher16::of(file)});
     QCOMPARE(receiver.start(), Step::NeedMore);
-    QByteArray stream = romTestPacket(file.left(240), 0) + romTestPacket(file.mid(240), 1);
-    QCOMPARE(stream.size(), 247 + 8);
-    QCOMPARE(receiver.take(stream), Step::PacketAccepted);
-    QCOMPARE(receiver.lastPacketSize(), 240);
-    QCOMPARE(receiver.take(stream), Step::FileComplete);
+    const QByteArray packets = romTestPacket(file.left(240), 0) + romTestPacket(file.mid(240), 1);
+    QCOMPARE(packets.size(), 247 + 8);
+    QByteArray stream;
+    QList<Step> steps;
+    for (int at = 0; at < packets.size(); at += chunk) {
+        stream += packets.mid(at, chunk);
+        for (Step step; (step = receiver.take(stream)) != Step::NeedMore;) {
+            steps << step;
+            if (step != Step::PacketAccepted)
+                break;
+        }
+    }
+    QCOMPARE(steps, (QList<Step>{Step::PacketAccepted, Step::FileComplete}));
     QCOMPARE(receiver.data(), file);
     QCOMPARE(receiver.packets(), 2u);
     QVERIFY(stream.isEmpty());
-}
-
-void TestRomPacketReceiver::packetSplitAcrossReads()
-{
-    const QByteArray file = fileOf(10);
-    RomPacketReceiver receiver({0, 10, Fletcher16::of(file)});
-    const QByteArray packet = romTestPacket(file, 0);
-    QByteArray stream;
-    for (char byte : packet.left(packet.size() - 1)) {
-        stream.append(byte);
-        QCOMPARE(receiver.take(stream), Step::NeedMore);
-    }
-    stream.append(packet.back());
-    QCOMPARE(receiver.take(stream), Step::FileComplete);
 }
 
 void TestRomPacketReceiver::faultyPacket_data()
@@ -68,13 +68,15 @@ void TestRomPacketReceiver::faultyPacket_data()
         copy[index] = value;
         return copy;
     };
+    const int sum1 = good.size() - 2;
+    const int sum2 = good.size() - 1;
     QTest::newRow("length byte below framing") << changed(0, 7) + QByteArray(300, '\0');
     QTest::newRow("length byte above 247") << changed(0, char(248)) + QByteArray(300, '\0');
     QTest::newRow("sequence 1 instead of 0") << romTestPacket(data, 1);
     QTest::newRow("sequence in the high byte") << romTestPacket(data, 0x01000000);
     QTest::newRow("data byte changed") << changed(7, 'x');
-    QTest::newRow("sum1 wrong") << changed(good.size() - 2, char(good.at(good.size() - 2) + 1));
-    QTest::newRow("sum2 wrong") << changed(good.size() - 1, char(good.at(good.size() - 1) + 1));
+    QTest::newRow("sum1 wrong") << changed(sum1, char(good.at(sum1) + 1));
+    QTest::newRow("sum2 wrong") << changed(sum2, char(good.at(sum2) + 1));
     QTest::newRow("more data than announced") << romTestPacket(fileOf(21), 0);
     QTest::newRow("file checksum differs") << romTestPacket(fileOf(19) + 'q', 0);
 }
@@ -90,20 +92,10 @@ void TestRomPacketReceiver::faultyPacket()
     QCOMPARE(receiver.take(good), Step::Failed); // a failed transfer stays failed
 }
 
-void TestRomPacketReceiver::emptyFile_data()
-{
-    QTest::addColumn<uint32_t>("checksum");
-    QTest::addColumn<Step>("step");
-    QTest::newRow("empty file with checksum 0 is complete") << 0u << Step::FileComplete;
-    QTest::newRow("empty file with checksum 5 fails") << 5u << Step::Failed;
-}
-
 void TestRomPacketReceiver::emptyFile()
 {
-    QFETCH(uint32_t, checksum);
-    QFETCH(Step, step);
-    RomPacketReceiver receiver({0x5F157E, 0, checksum});
-    QCOMPARE(receiver.start(), step);
+    QCOMPARE(RomPacketReceiver({0x5F157E, 0, 0}).start(), Step::FileComplete);
+    QCOMPARE(RomPacketReceiver({0x5F157E, 0, 5}).start(), Step::Failed); // sum of nothing is 0
 }
 
 void TestRomPacketReceiver::request_data()
@@ -129,10 +121,11 @@ void TestRomPacketReceiver::request()
     QString error;
     QCOMPARE(RomPacketReceiver::parseRequest(arguments, &parsed, &error), valid);
     QCOMPARE(error.isEmpty(), valid);
-    if (arguments.startsWith(QLatin1String("6053471"))) {
-        QCOMPARE(parsed.address, 0x5C5E5Fu);
-        QCOMPARE(parsed.size, 241u);
-        QCOMPARE(parsed.checksum, 19495u);
+    if (valid) {
+        const QStringList fields = arguments.split(':');
+        QCOMPARE(parsed.address, fields.at(0).toUInt());
+        QCOMPARE(parsed.size, fields.at(1).toUInt());
+        QCOMPARE(parsed.checksum, fields.at(2).toUInt());
     }
 }
 
