@@ -1,465 +1,235 @@
 #include "fwupdater.h"
 #include "hextestfiles.h"
+#include "scriptedboard.h"
 
 #include <QPointer>
-#include <QTcpServer>
 #include <QtTest>
 
 #include <memory>
 #include <sstream>
 
 using namespace HexTestFiles;
+using namespace std::chrono_literals;
+
+// One step of an exchange: what the board says, then the line the uploader must send next;
+// either may be empty. Two markers stand for acts instead of words.
+using Steps = QList<QPair<QByteArray, QByteArray>>;
+Q_DECLARE_METATYPE(Steps)
 
 namespace {
 
+const QByteArray kHangUp = "<the board hangs up>";
+const QByteArray kAbort = "<the uploader is aborted>";
 const QByteArray kEof = ":00000001FF";
 const QByteArray kAbc = record(0, 0, "abc");
 const QByteArray kDef = record(0, 3, "def");
-
-// The board's end of the connection, scripted by the test.
-struct Peer
-{
-    QTcpSocket *socket = nullptr;
-
-    // Everything the uploader sent, one line at a time.
-    QByteArray line()
-    {
-        QSignalSpy readable(socket, &QIODevice::readyRead);
-        while (!socket->canReadLine()) {
-            if (!readable.wait(5000))
-                return QByteArray("<nothing>");
-        }
-        return socket->readLine();
-    }
-    void say(const QByteArray &text)
-    {
-        socket->write(text);
-        socket->flush();
-    }
-};
-
-// What done() reported, read while the uploader still exists.
-struct Outcome
-{
-    int status = -1;
-    int count = 0;
-    QString reason;
-};
+const QByteArray kChecksum = "$19495"; // Fletcher-16 of "abc": 0x4C27
+const QByteArrayList kAbcFile = {kAbc, kEof};
+// The rest of a good upload of kAbcFile once the bootloader runs.
+const Steps kUploads = {{"BL>", kAbc}, {"BL>", kEof}, {"BL>", kChecksum}};
 
 } // namespace
 
-// The bootloader exchange against a board played by the test on loopback.
+// The bootloader exchange against a board played by the test on loopback, on a connection of
+// the uploader's own or on a borrowed console, to every end it can take.
 class TestFwupdater : public QObject
 {
     Q_OBJECT
 
-private:
-    std::ostringstream out;
-    QTcpServer server;
-    QPointer<Fwupdater> uploader;
-    Outcome outcome;
-    std::unique_ptr<QTcpSocket> borrowed;
-
-    Fwupdater *watch(Fwupdater *created)
-    {
-        uploader = created;
-        outcome = {};
-        out.str({});
-        created->setOutput(out);
-        connect(created, &Fwupdater::done, this, [this](int status) {
-            outcome.status = status;
-            ++outcome.count;
-            outcome.reason = uploader->failureReason();
-        });
-        return created;
-    }
-    // An uploader on its own connection to the test's server, started on file.
-    bool startOwn(Peer &peer, const QString &file, int deviceIndex = 0)
-    {
-        watch(new Fwupdater(QStringLiteral("127.0.0.1"), server.serverPort(), deviceIndex));
-        if (uploader->uploadFile(file) != 0)
-            return false;
-        if (!server.hasPendingConnections() && !server.waitForNewConnection(5000))
-            return false;
-        peer.socket = server.nextPendingConnection();
-        return peer.socket != nullptr;
-    }
-    // An uploader on a console socket that the test connected, started on file.
-    bool startBorrowed(Peer &peer, const QString &file, int deviceIndex = 0)
-    {
-        borrowed = std::make_unique<QTcpSocket>();
-        borrowed->connectToHost(QHostAddress::LocalHost, server.serverPort());
-        if (!borrowed->waitForConnected(5000) || !server.waitForNewConnection(5000))
-            return false;
-        peer.socket = server.nextPendingConnection();
-        watch(new Fwupdater(borrowed.get(), deviceIndex));
-        uploader->uploadFileOnSocket(file);
-        return true;
-    }
-    bool waitDone()
-    {
-        if (outcome.count == 0 && uploader) {
-            QSignalSpy done(uploader.data(), &Fwupdater::done);
-            return done.wait(5000) || outcome.count > 0;
-        }
-        return outcome.count > 0;
-    }
-
 private slots:
-    void initTestCase();
-    void startCommandForEachBoard_data();
-    void startCommandForEachBoard();
-    void fullExchangeSendsChecksumAndSucceeds();
-    void progressCountsFirstLineEnd();
-    void borrowedSocketStartsAtOnceAndIsLeftOpen();
-    void promptInsideGreetingIsUnexpected();
-    void lineFeedsAndTextAfterNulAreIgnored();
-    void replyAfterChecksumFails();
-    void refusedRecordQuitsAndFails_data();
-    void refusedRecordQuitsAndFails();
-    void unexpectedReplyWhileSendingFails();
-    void abortQuitsWithoutDone_data();
-    void abortQuitsWithoutDone();
-    void missingFileFailsLater();
-    void refusedConnectionFails();
-    void closedConsoleSocketFails();
-    void droppedConnectionFails();
-    void silentBoardFails();
-    void endlessReplyIsCut();
-    void receiverMayDeleteOnDone();
+    void initTestCase() { QDir::setCurrent(scratchPath(QString())); }
+    void exchange_data();
+    void exchange();
+    void failsBeforeExchange_data();
+    void failsBeforeExchange();
 };
 
-void TestFwupdater::initTestCase()
+void TestFwupdater::exchange_data()
 {
-    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-    QDir::setCurrent(scratchPath(QString()));
-}
-
-void TestFwupdater::startCommandForEachBoard_data()
-{
-    QTest::addColumn<int>("deviceIndex");
-    QTest::addColumn<QByteArray>("command");
-    QTest::newRow("the board itself") << 0 << QByteArray("bl\r\n");
-    QTest::newRow("button panel is CAN node 0") << 1 << QByteArray("can_bl 0\r\n");
-    QTest::newRow("Exp 2 is CAN node 2") << 3 << QByteArray("can_bl 2\r\n");
-    QTest::newRow("Exp 7 is CAN node 7") << 8 << QByteArray("can_bl 7\r\n");
-    QTest::newRow("index past the list sends nothing") << 9 << QByteArray();
-    QTest::newRow("negative index sends nothing") << -1 << QByteArray();
-}
-
-void TestFwupdater::startCommandForEachBoard()
-{
-    QFETCH(int, deviceIndex);
-    QFETCH(QByteArray, command);
-    Peer board;
-    QVERIFY(startOwn(board, hexFile("start.hex", {kAbc, kEof}), deviceIndex));
-    board.say(">");
-    if (!command.isEmpty())
-        QCOMPARE(board.line(), command);
-    else
-        QTRY_VERIFY(out.str().find("Connected starting bootloader\n") != std::string::npos);
-    // Either way the bootloader's prompt is answered with the first record.
-    board.say("BL>");
-    QCOMPARE(board.line(), kAbc + "\r\n");
-    uploader->abort();
-}
-
-void TestFwupdater::fullExchangeSendsChecksumAndSucceeds()
-{
-    Peer board;
-    QVERIFY(startOwn(board, hexFile("abc.hex", {":020000040800F2", kAbc, kEof})));
-    board.say("KORVO>");
-    QCOMPARE(board.line(), QByteArray("bl\r\n"));
-    board.say("BL>");
-    QCOMPARE(board.line(), QByteArray(":020000040800F2\r\n"));
-    board.say("BL>");
-    QCOMPARE(board.line(), kAbc + "\r\n");
-    board.say("\r\nBL>");
-    QCOMPARE(board.line(), kEof + "\r\n");
-    board.say("BL>");
-    QCOMPARE(board.line(), QByteArray("$19495\r\n"));
-    QVERIFY(waitDone());
-    QCOMPARE(outcome.status, 1);
-    QCOMPARE(outcome.reason, QString());
-    QCOMPARE(out.str(), std::string("Connected starting bootloader\n"
-                                    "Bootloader sending hexfile\n"
-                                    "Sending checksum and flashing PCB\n"
-                                    "Wait 1 minute. and then reconnect\n"
-                                    "4c27\r\n"));
-    QCOMPARE(readFile(QStringLiteral("fw.bin")), QByteArray("abc"));
-    QTRY_VERIFY(!uploader);
-    QTRY_COMPARE(board.socket->state(), QAbstractSocket::UnconnectedState);
-}
-
-void TestFwupdater::progressCountsFirstLineEnd()
-{
-    const QString path = hexFile("progress.hex", {kAbc, kDef, kEof});
-    Peer board;
-    watch(new Fwupdater(QStringLiteral("127.0.0.1"), server.serverPort(), 0));
-    QSignalSpy size(uploader.data(), &Fwupdater::setSize);
-    QSignalSpy progress(uploader.data(), &Fwupdater::progress);
-    QCOMPARE(uploader->uploadFile(path), 0);
-    QCOMPARE(size.count(), 1);
-    QCOMPARE(size.at(0).at(0).toInt(), int(QFileInfo(path).size()));
-    QVERIFY(server.waitForNewConnection(5000));
-    board.socket = server.nextPendingConnection();
-    board.say(">");
-    board.line();
-    for (int i = 0; i < 3; ++i) {
-        board.say("BL>");
-        board.line();
-    }
-    QCOMPARE(progress.count(), 3);
-    const int first = kAbc.size() + 2; // the first line counts its CR LF
-    QCOMPARE(progress.at(0).at(0).toInt(), first);
-    QCOMPARE(progress.at(1).at(0).toInt(), first + kDef.size());
-    QCOMPARE(progress.at(2).at(0).toInt(), first + kDef.size() + kEof.size());
-    uploader->abort();
-}
-
-void TestFwupdater::borrowedSocketStartsAtOnceAndIsLeftOpen()
-{
-    Peer board;
-    QVERIFY(startBorrowed(board, hexFile("borrowed.hex", {kAbc, kEof}), 3));
-    QCOMPARE(board.line(), QByteArray("can_bl 2\r\n"));
-    board.say("BL>");
-    QCOMPARE(board.line(), kAbc + "\r\n");
-    board.say("BL>");
-    QCOMPARE(board.line(), kEof + "\r\n");
-    board.say("BL>");
-    QCOMPARE(board.line(), QByteArray("$19495\r\n"));
-    QVERIFY(waitDone());
-    QCOMPARE(outcome.status, 1);
-    QTRY_VERIFY(!uploader);
-
-    // The console socket is the caller's: still open, and no longer read by the uploader.
-    QCOMPARE(borrowed->state(), QAbstractSocket::ConnectedState);
-    QSignalSpy readable(borrowed.get(), &QIODevice::readyRead);
-    board.say("KORVO>");
-    QVERIFY(readable.wait(5000));
-    QCOMPARE(borrowed->readAll(), QByteArray("KORVO>"));
-}
-
-void TestFwupdater::promptInsideGreetingIsUnexpected()
-{
-    Peer board;
-    QVERIFY(startOwn(board, hexFile("greeting.hex", {kAbc, kEof})));
-    board.say(">");
-    QCOMPARE(board.line(), QByteArray("bl\r\n"));
-    // One read holding a status line and the prompt is one reply, not starting with "BL>".
-    board.say("Erasing done\r\nBL>");
-    QCOMPARE(board.line(), QByteArray("q\r\n"));
-    QVERIFY(waitDone());
-    QCOMPARE(outcome.status, 0);
-    QVERIFY2(outcome.reason.contains("Erasing done"), qPrintable(outcome.reason));
-}
-
-void TestFwupdater::lineFeedsAndTextAfterNulAreIgnored()
-{
-    Peer board;
-    QVERIFY(startBorrowed(board, hexFile("nul.hex", {kAbc, kDef, kEof})));
-    QCOMPARE(board.line(), QByteArray("bl\r\n"));
-    board.say("\nBL\n>"); // line feeds vanish: a prompt
-    QCOMPARE(board.line(), kAbc + "\r\n");
-    board.say(QByteArray("BL>\0ERR>", 8)); // nothing of a read counts after a NUL byte
-    QCOMPARE(board.line(), kDef + "\r\n");
-    board.say("BL>");
-    QCOMPARE(board.line(), kEof + "\r\n");
-    uploader->abort();
-}
-
-void TestFwupdater::replyAfterChecksumFails()
-{
-    Peer board;
-    QVERIFY(startBorrowed(board, hexFile("state5.hex", {kAbc, kEof})));
-    board.line();
-    board.say("BL>");
-    board.line();
-    board.say("BL>");
-    board.line();
-    board.say("BL>");
-    QCOMPARE(board.line(), QByteArray("$19495\r\n"));
-    board.say("CRC ERROR\r");
-    QVERIFY(waitDone());
-    QCOMPARE(outcome.status, 0);
-    QVERIFY2(outcome.reason.contains("CRC ERROR"), qPrintable(outcome.reason));
-    QVERIFY(out.str().find("Error:\nCRC ERROR\n") != std::string::npos);
-}
-
-void TestFwupdater::refusedRecordQuitsAndFails_data()
-{
-    QTest::addColumn<QByteArrayList>("lines");
-    QTest::addColumn<int>("sentBefore");
-    QTest::addColumn<QString>("reason");
+    QTest::addColumn<bool>("borrowed");
+    QTest::addColumn<int>("index"); // in the dialog's board list
+    QTest::addColumn<QByteArrayList>("file");
+    QTest::addColumn<Steps>("steps");
+    QTest::addColumn<QString>("end"); // empty: uploaded; "aborted"; else part of the reason
 
     QByteArray broken = kDef;
     broken[broken.size() - 1] = broken.endsWith('0') ? '1' : '0';
+    const Steps bl = {{"", "bl"}}; // a borrowed console starts at once
+    const QByteArray x = QByteArray(3 * Fwupdater::kMaxReplyBuffer, 'x');
+    QTest::newRow("own connection: greeting, records, checksum, success")
+        << false << 0 << QByteArrayList{":020000040800F2", kAbc, kEof}
+        << Steps{{"KORVO>", "bl"},
+                 {"BL>", ":020000040800F2"},
+                 {"BL>", kAbc},
+                 {"\r\nBL>", kEof},
+                 {"BL>", kChecksum}}
+        << "";
+    QTest::newRow("borrowed console sends the start command at once")
+        << true << 3 << kAbcFile << Steps{{"", "can_bl 2"}} + kUploads << "";
+    QTest::newRow("line feeds vanish and a NUL byte ends a read")
+        << true << 0 << kAbcFile
+        << Steps{{"", "bl"},
+                 {"\nBL\n>", kAbc},
+                 {QByteArray("BL>\0ERR>", 8), kEof},
+                 {"BL>", kChecksum}}
+        << "";
+    QTest::newRow("button panel is CAN node 0, abort quits and closes")
+        << false << 1 << kAbcFile << Steps{{">", "can_bl 0"}, {"BL>", kAbc}, {kAbort, "q"}}
+        << "aborted";
+    QTest::newRow("Exp 7 is CAN node 7")
+        << false << 8 << kAbcFile << Steps{{">", "can_bl 7"}, {"BL>", kAbc}, {kAbort, "q"}}
+        << "aborted";
+    QTest::newRow("index past the list sends no start command")
+        << false << 9 << kAbcFile << Steps{{">", ""}, {"BL>", kAbc}, {kAbort, "q"}} << "aborted";
+    QTest::newRow("negative index sends no start command")
+        << false << -1 << kAbcFile << Steps{{">", ""}, {"BL>", kAbc}, {kAbort, "q"}} << "aborted";
+    QTest::newRow("abort on a borrowed console leaves it open")
+        << true << 0 << kAbcFile << bl + Steps{{"BL>", kAbc}, {kAbort, "q"}} << "aborted";
+    QTest::newRow("BL> inside a greeting is an unexpected reply")
+        << false << 0 << kAbcFile << Steps{{">", "bl"}, {"Erasing done\r\nBL>", "q"}}
+        << "Erasing done";
+    QTest::newRow("a reply to the checksum fails")
+        << true << 0 << kAbcFile << bl + kUploads + Steps{{"CRC ERROR\r", ""}} << "CRC ERROR";
     QTest::newRow("broken checksum on line 2")
-        << QByteArrayList{kAbc, broken, kEof} << 1 << QStringLiteral("line 2");
+        << true << 0 << QByteArrayList{kAbc, broken, kEof}
+        << bl + Steps{{"BL>", kAbc}, {"BL>", "q"}} << "line 2";
     QTest::newRow("broken first line")
-        << QByteArrayList{broken, kEof} << 0 << QStringLiteral("line 1");
+        << true << 0 << QByteArrayList{broken, kEof} << bl + Steps{{"BL>", "q"}} << "line 1";
     QTest::newRow("blank line before the end")
-        << QByteArrayList{kAbc, QByteArray(), kEof} << 1 << QStringLiteral("line 2");
+        << true << 0 << QByteArrayList{kAbc, "", kEof} << bl + Steps{{"BL>", kAbc}, {"BL>", "q"}}
+        << "line 2";
     QTest::newRow("single line file reads past its end")
-        << QByteArrayList{kEof} << 1 << QStringLiteral("line 2");
+        << true << 0 << QByteArrayList{kEof} << bl + Steps{{"BL>", kEof}, {"BL>", "q"}} << "line 2";
     QTest::newRow("no end-of-file record")
-        << QByteArrayList{kAbc, kDef} << 2 << QStringLiteral("end-of-file");
+        << true << 0 << QByteArrayList{kAbc, kDef}
+        << bl + Steps{{"BL>", kAbc}, {"BL>", kDef}, {"BL>", "q"}} << "end-of-file";
+    QTest::newRow("unexpected reply while sending")
+        << true << 0 << QByteArrayList{kAbc, kDef, kEof}
+        << bl + Steps{{"BL>", kAbc}, {"FLASH WRITE ERROR>", "q"}} << "after line 1";
+    QTest::newRow("board hanging up") << false << 0 << QByteArrayList{kAbc, kDef, kEof}
+                                      << Steps{{">", "bl"}, {"BL>", kAbc}, {kHangUp, ""}}
+                                      << "the board closed the connection after line 1";
+    QTest::newRow("silent board is told to quit")
+        << true << 0 << kAbcFile << bl + Steps{{"", "q"}} << "no answer";
+    QTest::newRow("endless reply without a delimiter is cut")
+        << true << 0 << kAbcFile << bl + Steps{{x + "BL>", "q"}} << "unexpected reply";
 }
 
-void TestFwupdater::refusedRecordQuitsAndFails()
+void TestFwupdater::exchange()
 {
-    QFETCH(QByteArrayList, lines);
-    QFETCH(int, sentBefore);
-    QFETCH(QString, reason);
+    QFETCH(bool, borrowed);
+    QFETCH(int, index);
+    QFETCH(QByteArrayList, file);
+    QFETCH(Steps, steps);
+    QFETCH(QString, end);
 
-    Peer board;
-    QVERIFY(startBorrowed(board, hexFile("refused.hex", lines)));
-    QCOMPARE(board.line(), QByteArray("bl\r\n"));
-    for (int i = 0; i < sentBefore; ++i) {
-        board.say("BL>");
-        QCOMPARE(board.line(), lines.at(i) + "\r\n");
-    }
-    board.say("BL>");
-    QCOMPARE(board.line(), QByteArray("q\r\n"));
-    QVERIFY(waitDone());
-    QCOMPARE(outcome.status, 0);
-    QVERIFY2(outcome.reason.contains(reason), qPrintable(outcome.reason));
-
-    // A board that prompts again gets nothing more: no firmware with a hole. Its prompt stays
-    // unread in the console socket, and the uploader is gone.
-    QTRY_VERIFY(!uploader);
-    QSignalSpy readable(borrowed.get(), &QIODevice::readyRead);
-    board.say("BL>");
-    QVERIFY(readable.wait(5000));
-    QCOMPARE(borrowed->readAll(), QByteArray("BL>"));
-    QCOMPARE(board.socket->bytesAvailable(), 0);
-    QCOMPARE(outcome.count, 1);
-}
-
-void TestFwupdater::unexpectedReplyWhileSendingFails()
-{
-    Peer board;
-    QVERIFY(startBorrowed(board, hexFile("unexpected.hex", {kAbc, kDef, kEof})));
-    board.line();
-    board.say("BL>");
-    board.line();
-    board.say("FLASH WRITE ERROR>");
-    QCOMPARE(board.line(), QByteArray("q\r\n"));
-    QVERIFY(waitDone());
-    QCOMPARE(outcome.status, 0);
-    QVERIFY2(outcome.reason.contains("after line 1"), qPrintable(outcome.reason));
-}
-
-void TestFwupdater::abortQuitsWithoutDone_data()
-{
-    QTest::addColumn<bool>("borrowedMode");
-    QTest::newRow("own connection is closed") << false;
-    QTest::newRow("borrowed socket stays open") << true;
-}
-
-void TestFwupdater::abortQuitsWithoutDone()
-{
-    QFETCH(bool, borrowedMode);
-    Peer board;
-    const QString path = hexFile("abort.hex", {kAbc, kDef, kEof});
-    QVERIFY(borrowedMode ? startBorrowed(board, path) : startOwn(board, path));
-    if (!borrowedMode)
-        board.say(">");
-    QCOMPARE(board.line(), QByteArray("bl\r\n"));
-    board.say("BL>");
-    board.line();
-    uploader->abort();
-    QCOMPARE(board.line(), QByteArray("q\r\n"));
-    QTRY_VERIFY(!uploader);
-    QCOMPARE(outcome.count, 0);
-    if (borrowedMode)
-        QCOMPARE(borrowed->state(), QAbstractSocket::ConnectedState);
+    const QString path = hexFile("upload.hex", file);
+    QFile::remove(QStringLiteral("fw.bin"));
+    ScriptedBoard board;
+    std::unique_ptr<QTcpSocket> console = borrowed ? board.dialIn() : nullptr;
+    std::ostringstream out;
+    QPointer<Fwupdater> uploader = borrowed ? new Fwupdater(console.get(), index)
+                                            : new Fwupdater("127.0.0.1", board.port(), index);
+    uploader->setOutput(out);
+    uploader->setSilenceTimeout(1s);
+    QSignalSpy size(uploader.data(), &Fwupdater::setSize);
+    QSignalSpy progress(uploader.data(), &Fwupdater::progress);
+    QList<int> status;
+    QString reason;
+    connect(uploader, &Fwupdater::done, this, [&](int result) {
+        status << result;
+        reason = uploader->failureReason();
+    });
+    if (borrowed)
+        uploader->uploadFileOnSocket(path);
     else
-        QTRY_COMPARE(board.socket->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(uploader->uploadFile(path), 0);
+
+    for (const auto &step : qAsConst(steps)) {
+        if (step.first == kHangUp)
+            board.peer->close();
+        else if (step.first == kAbort)
+            uploader->abort();
+        else if (!step.first.isEmpty())
+            board.send(step.first);
+        if (!step.second.isEmpty())
+            QCOMPARE(board.line(), step.second + "\r\n");
+    }
+    QTRY_VERIFY(!uploader); // gone after its end, whichever
+    QCOMPARE(status, end == "aborted" ? QList<int>() : QList<int>{end.isEmpty() ? 1 : 0});
+    QVERIFY2(end.isEmpty() ? reason.isEmpty() : reason.contains(end) || status.isEmpty(),
+             qPrintable(reason));
+    QVERIFY(reason.size() < 200);
+    QCOMPARE(size.value(0).value(0).toInt(), int(QFileInfo(path).size()));
+    int sent = 2; // the first line counts its CR LF, the others do not
+    for (int i = 0; i < progress.size(); ++i) {
+        sent += file.value(i).size();
+        QCOMPARE(progress.at(i).at(0).toInt(), sent);
+    }
+    if (end.isEmpty()) {
+        QCOMPARE(out.str(), std::string("Connected starting bootloader\n"
+                                        "Bootloader sending hexfile\n"
+                                        "Sending checksum and flashing PCB\n"
+                                        "Wait 1 minute. and then reconnect\n"
+                                        "4c27\r\n"));
+        QCOMPARE(readFile(QStringLiteral("fw.bin")), QByteArray("abc"));
+    }
+    if (reason.contains("answered the checksum"))
+        QVERIFY(QString::fromStdString(out.str()).endsWith("Error:\n" + end + "\n"));
+
+    if (!borrowed) {
+        QTRY_COMPARE(board.peer->state(), QAbstractSocket::UnconnectedState);
+        return;
+    }
+    // The console is the caller's: still open, no longer read, and sent nothing more, so a
+    // board that prompts again after a refused record gets no firmware with a hole.
+    QSignalSpy readable(console.get(), &QIODevice::readyRead);
+    board.send("BL>");
+    QVERIFY(readable.wait(5000));
+    QCOMPARE(console->readAll(), QByteArray("BL>"));
+    QCOMPARE(board.unread, QByteArray());
 }
 
-void TestFwupdater::missingFileFailsLater()
+void TestFwupdater::failsBeforeExchange_data()
 {
-    watch(new Fwupdater(QStringLiteral("127.0.0.1"), server.serverPort(), 0));
-    QCOMPARE(uploader->uploadFile(scratchPath("no-such.hex")), -2);
-    QCOMPARE(outcome.count, 0); // reported from the event loop, after the call returned
-    QVERIFY(waitDone());
-    QCOMPARE(outcome.status, 0);
-    QVERIFY2(outcome.reason.contains("no-such.hex"), qPrintable(outcome.reason));
-}
-
-void TestFwupdater::refusedConnectionFails()
-{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("port"); // -1: a console socket that is not connected
+    QTest::addColumn<int>("returned");
+    QTest::addColumn<QString>("reason");
     QTcpServer closed;
     QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
-    const quint16 port = closed.serverPort();
+    const int port = closed.serverPort();
     closed.close();
-    watch(new Fwupdater(QStringLiteral("127.0.0.1"), port, 0));
-    QCOMPARE(uploader->uploadFile(hexFile("refusedconnect.hex", {kEof})), -1);
-    QVERIFY(waitDone());
-    QCOMPARE(outcome.status, 0);
-    QVERIFY2(outcome.reason.contains("cannot connect"), qPrintable(outcome.reason));
+    QTest::newRow("file that cannot be opened") << "no-such.hex" << port << -2 << "no-such.hex";
+    QTest::newRow("connection refused") << "eof.hex" << port << -1 << "cannot connect";
+    QTest::newRow("console socket not open") << "eof.hex" << -1 << 0 << "not open";
 }
 
-void TestFwupdater::closedConsoleSocketFails()
+void TestFwupdater::failsBeforeExchange()
 {
+    QFETCH(QString, file);
+    QFETCH(int, port);
+    QFETCH(int, returned);
+    QFETCH(QString, reason);
+    hexFile("eof.hex", {kEof});
     QTcpSocket unconnected;
-    watch(new Fwupdater(&unconnected, 0));
-    uploader->uploadFileOnSocket(hexFile("closedconsole.hex", {kEof}));
-    QVERIFY(waitDone());
-    QCOMPARE(outcome.status, 0);
-    QVERIFY(!outcome.reason.isEmpty());
-}
-
-void TestFwupdater::droppedConnectionFails()
-{
-    Peer board;
-    QVERIFY(startOwn(board, hexFile("dropped.hex", {kAbc, kDef, kEof})));
-    board.say(">");
-    board.line();
-    board.say("BL>");
-    board.line();
-    board.socket->close();
-    QVERIFY(waitDone());
-    QCOMPARE(outcome.status, 0);
-    QVERIFY2(outcome.reason.contains("the board closed the connection after line 1"),
-             qPrintable(outcome.reason));
-}
-
-void TestFwupdater::silentBoardFails()
-{
-    Peer board;
-    QVERIFY(startBorrowed(board, hexFile("silent.hex", {kAbc, kEof})));
-    uploader->setSilenceTimeout(std::chrono::milliseconds(300));
-    QCOMPARE(board.line(), QByteArray("bl\r\n"));
-    QCOMPARE(board.line(), QByteArray("q\r\n")); // the silent bootloader is told to quit
-    QVERIFY(waitDone());
-    QCOMPARE(outcome.status, 0);
-    QVERIFY2(outcome.reason.contains("no answer"), qPrintable(outcome.reason));
-}
-
-void TestFwupdater::endlessReplyIsCut()
-{
-    Peer board;
-    QVERIFY(startBorrowed(board, hexFile("endless.hex", {kAbc, kEof})));
-    board.line();
-    // A board streaming text without any delimiter: the buffer stays bounded, and the prompt
-    // after it is one reply that does not start with "BL>".
-    board.say(QByteArray(3 * Fwupdater::kMaxReplyBuffer, 'x'));
-    board.say("BL>");
-    QCOMPARE(board.line(), QByteArray("q\r\n"));
-    QVERIFY(waitDone());
-    QCOMPARE(outcome.status, 0);
-    QVERIFY(outcome.reason.size() < 200);
-}
-
-void TestFwupdater::receiverMayDeleteOnDone()
-{
-    watch(new Fwupdater(QStringLiteral("127.0.0.1"), server.serverPort(), 0));
-    connect(uploader, &Fwupdater::done, uploader, [this] { delete uploader; });
-    uploader->uploadFile(scratchPath("missing.hex"));
-    QTRY_VERIFY(!uploader);
-    QCOMPARE(outcome.count, 1);
+    QPointer<Fwupdater> uploader =
+        port < 0 ? new Fwupdater(&unconnected, 0) : new Fwupdater("127.0.0.1", port, 0);
+    QList<int> status;
+    QString said;
+    connect(uploader, &Fwupdater::done, this, [&](int result) {
+        status << result;
+        said = uploader->failureReason();
+        delete uploader; // a receiver may delete the uploader at once
+    });
+    if (port < 0)
+        uploader->uploadFileOnSocket(scratchPath(file));
+    else
+        QCOMPARE(uploader->uploadFile(scratchPath(file)), returned);
+    QVERIFY(status.isEmpty()); // reported from the event loop, after the call returned
+    QTRY_COMPARE(status, QList<int>{0});
+    QVERIFY2(said.contains(reason), qPrintable(said));
+    QVERIFY(!uploader);
 }
 
 QTEST_GUILESS_MAIN(TestFwupdater)

@@ -1,4 +1,3 @@
-#include "fletcher16.h"
 #include "hextestfiles.h"
 #include "intelhexreader.h"
 
@@ -6,14 +5,14 @@
 
 #include <sstream>
 
-using Refusal = IntelHexReader::Refusal;
-Q_DECLARE_METATYPE(Refusal)
+using R = IntelHexReader::Refusal;
+Q_DECLARE_METATYPE(R)
 
 using HexTestFiles::record;
 
 namespace {
 
-QByteArray sixteenBytes(char first)
+QByteArray sixteen(char first)
 {
     QByteArray data;
     for (int i = 0; i < 16; ++i)
@@ -21,222 +20,167 @@ QByteArray sixteenBytes(char first)
     return data;
 }
 
-const QByteArray kBadCharacter = "skr\xC3\xA4ptecken";
+// The reader's text for a refused line: its reason, then where.
+QByteArray said(const QByteArray &what, int line = 1)
+{
+    return what + "not valid record at line " + QByteArray::number(line) + "\n";
+}
+
+const QByteArray kBad = said("skr\xC3\xA4ptecken");
+const QByteArray kLength = said("lengthfel");
+const QByteArray kEof = ":00000001FF";
+const QByteArray kData = record(0, 0x0000, sixteen(1));
+const QByteArray kTooLarge = "Error: line 2, too large, no enough ROM\n";
+const QByteArray kSegment = record(2, 0, QByteArray::fromHex("1000"));
+const QByteArray kStart = record(5, 0, QByteArray::fromHex("08000131"));
+
+// Feeds lines to a reader as the uploader does; returns whether the last one was accepted.
+bool feed(IntelHexReader &reader, std::ostringstream &out, const QByteArrayList &lines)
+{
+    bool accepted = false;
+    for (const QByteArray &line : lines) {
+        out.str({});
+        reader.nextLine();
+        accepted = reader.parseHexLine(line);
+    }
+    return accepted;
+}
+
+void add(const char *name, const QByteArrayList &before, const QByteArray &line, R refusal,
+         const QByteArray &output = {})
+{
+    QTest::newRow(name) << before << line << refusal << output;
+}
 
 } // namespace
 
-// Reads record lines through the reader as the uploader does, capturing its standard output.
+// The checks of one record line in their order, with their texts, and the image they build.
 class TestIntelHexReader : public QObject
 {
     Q_OBJECT
 
-private:
-    struct Fed
-    {
-        std::ostringstream out;
-        IntelHexReader reader{out};
-        bool feed(const QByteArray &line)
-        {
-            out.str({});
-            reader.nextLine();
-            return reader.parseHexLine(line);
-        }
-    };
-
 private slots:
     void checksOneLine_data();
     void checksOneLine();
-    void extendedLinearAddressSetsBase();
-    void segmentAddressSetsPlainBaseButIsRefused();
-    void gapsBetweenRecordsReadZero();
-    void refusedLineLeavesImageUnchanged();
-    void emptyDataRecordDoesNotMoveHighest();
-    void wrappedBaseCannotWritePastTheImage();
-    void startAddressIsStored();
-    void imageChecksumOfAbc();
-    void imageChecksumCoversZeroTail();
+    void buildsImage_data();
+    void buildsImage();
 };
 
 void TestIntelHexReader::checksOneLine_data()
 {
     QTest::addColumn<QByteArrayList>("before");
     QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<bool>("accepted");
-    QTest::addColumn<Refusal>("refusal");
+    QTest::addColumn<R>("refusal");
     QTest::addColumn<QByteArray>("output");
 
-    const QByteArray data = record(0, 0x0000, sixteenBytes(1));
-    const QByteArray eof = ":00000001FF";
-    const QByteArrayList none;
-    auto notValid = [](const QByteArray &text, int line) {
-        return text + "not valid record at line " + QByteArray::number(line) + "\n";
-    };
-
-    QTest::newRow("data record accepted") << none << data << true << Refusal::None << QByteArray();
-    QTest::newRow("end of file accepted") << none << eof << true << Refusal::None << QByteArray();
-    QTest::newRow("second end of file refused without text")
-        << QByteArrayList{eof} << eof << false << Refusal::SecondEndOfFile << QByteArray();
-    QTest::newRow("empty line refused as stray characters")
-        << none << QByteArray() << false << Refusal::EmptyLine << notValid(kBadCharacter, 1);
-    QTest::newRow("missing colon refused")
-        << none << data.mid(1) << false << Refusal::BadCharacter << notValid(kBadCharacter, 1);
-    QTest::newRow("lower-case data digits refused")
-        << none << QByteArray(":10000000") + sixteenBytes(0x2A).toHex() + "00" << false
-        << Refusal::BadCharacter << notValid(kBadCharacter, 1);
-    QTest::newRow("space inside a record refused")
-        << none << QByteArray(":00000001 FF") << false << Refusal::BadCharacter
-        << notValid(kBadCharacter, 1);
-    QTest::newRow("stray character counted on its line number")
-        << QByteArrayList{data, data} << QByteArray(":00000001FG") << false << Refusal::BadCharacter
-        << notValid(kBadCharacter, 3);
-    QTest::newRow("one character too many refused")
-        << none << data + "0" << false << Refusal::BadLength << notValid("lengthfel", 1);
-    QTest::newRow("one character too few refused")
-        << none << data.chopped(1) << false << Refusal::BadLength << notValid("lengthfel", 1);
-    QTest::newRow("colon alone refused for its length")
-        << none << QByteArray(":") << false << Refusal::BadLength << notValid("lengthfel", 1);
-    QTest::newRow("type 0A refused")
-        << none << QByteArray(":0000000AF6") << false << Refusal::BadType << notValid("typefel", 1);
-    QTest::newRow("type 07 refused before its checksum is looked at")
-        << none << QByteArray(":0000000700") << false << Refusal::BadType << notValid("typefel", 1);
-    QTest::newRow("address record with non-zero address refused")
-        << none << QByteArray(":020001040800F1") << false << Refusal::NonDataAddress
-        << notValid("Nondatatype", 1);
-    QTest::newRow("wrong checksum refused") << none << QByteArray(":00000001FE") << false
-                                            << Refusal::BadChecksum << notValid("Checksumfel", 1);
-    QTest::newRow("start segment address refused without text")
-        << none << record(3, 0, QByteArray(4, 0)) << false << Refusal::StartSegmentAddress
-        << QByteArray();
-    QTest::newRow("type 06 accepted")
-        << none << record(6, 0, {}) << true << Refusal::None << QByteArray();
-    QTest::newRow("start linear address accepted")
-        << none << record(5, 0, QByteArray::fromHex("08000131")) << true << Refusal::None
-        << QByteArray();
-    QTest::newRow("second start linear address refused")
-        << QByteArrayList{record(5, 0, QByteArray(4, 1))} << record(5, 0, QByteArray(4, 2)) << false
-        << Refusal::SecondStartAddress << QByteArray("Error, set EIP twice\n");
-    QTest::newRow("address record without its data bytes refused")
-        << none << QByteArray(":00000004FC") << false << Refusal::TooShortForType
-        << notValid("lengthfel", 1);
-    QTest::newRow("record reaching twice its size past the image refused")
-        << QByteArrayList{record(4, 0, QByteArray::fromHex("081F"))}
-        << record(0, 0xFFE0, sixteenBytes(0)) << false << Refusal::TooLarge
-        << QByteArray("Error: line 2, too large, no enough ROM\n");
-    QTest::newRow("record ending twice its size below the image end accepted")
-        << QByteArrayList{record(4, 0, QByteArray::fromHex("081F"))}
-        << record(0, 0xFFDF, sixteenBytes(0)) << true << Refusal::None << QByteArray();
-    QTest::newRow("upper address below flash wraps and refuses data")
-        << QByteArrayList{record(4, 0, QByteArray::fromHex("0000"))}
-        << record(0, 0x0000, sixteenBytes(0)) << false << Refusal::TooLarge
-        << QByteArray("Error: line 2, too large, no enough ROM\n");
-    QTest::newRow("longest record accepted")
-        << none << record(0, 0, QByteArray(255, 'x')) << true << Refusal::None << QByteArray();
+    const QByteArray lower = ":10000000" + sixteen(0x2A).toHex() + "00";
+    const QByteArrayList top = {record(4, 0, QByteArray::fromHex("081F"))};
+    add("data record accepted", {}, kData, R::None);
+    add("end of file accepted", {}, kEof, R::None);
+    add("second end of file refused without text", {kEof}, kEof, R::SecondEndOfFile);
+    add("empty line refused as stray characters", {}, "", R::EmptyLine, kBad);
+    add("missing colon refused", {}, kData.mid(1), R::BadCharacter, kBad);
+    add("lower-case data digits refused", {}, lower, R::BadCharacter, kBad);
+    add("space inside a record refused", {}, ":00000001 FF", R::BadCharacter, kBad);
+    add("stray character counted on its line number", {kData, kData}, ":00000001FG",
+        R::BadCharacter, said("skr\xC3\xA4ptecken", 3));
+    add("one character too many refused", {}, kData + "0", R::BadLength, kLength);
+    add("one character too few refused", {}, kData.chopped(1), R::BadLength, kLength);
+    add("colon alone refused for its length", {}, ":", R::BadLength, kLength);
+    add("type 0A refused", {}, ":0000000AF6", R::BadType, said("typefel"));
+    add("type 07 refused before its checksum", {}, ":0000000700", R::BadType, said("typefel"));
+    add("address record with non-zero address refused", {}, ":020001040800F1", R::NonDataAddress,
+        said("Nondatatype"));
+    add("wrong checksum refused", {}, ":00000001FE", R::BadChecksum, said("Checksumfel"));
+    add("address record without its data bytes refused", {}, ":00000004FC", R::TooShortForType,
+        kLength);
+    add("segment address refused without text", {}, kSegment, R::SegmentAddress);
+    add("start segment address refused without text", {}, record(3, 0, QByteArray(4, 0)),
+        R::StartSegmentAddress);
+    add("type 06 accepted", {}, record(6, 0, {}), R::None);
+    add("start linear address accepted", {}, kStart, R::None);
+    add("second start linear address refused", {record(5, 0, QByteArray(4, 1))},
+        record(5, 0, QByteArray(4, 2)), R::SecondStartAddress, "Error, set EIP twice\n");
+    add("record reaching twice its size past the image refused", top, record(0, 0xFFE0, sixteen(0)),
+        R::TooLarge, kTooLarge);
+    add("record ending twice its size below the image end accepted", top,
+        record(0, 0xFFDF, sixteen(0)), R::None);
+    add("upper address below flash wraps and refuses data", {record(4, 0, QByteArray(2, 0))},
+        record(0, 0x0000, sixteen(0)), R::TooLarge, kTooLarge);
+    // Base 0xFFFF0000: address + twice the count wraps to a small number in 32 bits.
+    add("wrapped base cannot write past the image", {record(4, 0, QByteArray::fromHex("07FF"))},
+        record(0, 0xFFF0, sixteen(1)), R::TooLarge, kTooLarge);
+    add("longest record accepted", {}, record(0, 0, QByteArray(255, 'x')), R::None);
 }
 
 void TestIntelHexReader::checksOneLine()
 {
     QFETCH(QByteArrayList, before);
     QFETCH(QByteArray, line);
-    QFETCH(bool, accepted);
-    QFETCH(Refusal, refusal);
+    QFETCH(R, refusal);
     QFETCH(QByteArray, output);
 
-    Fed fed;
-    for (const QByteArray &earlier : qAsConst(before))
-        fed.feed(earlier);
-    QCOMPARE(fed.feed(line), accepted);
-    QCOMPARE(fed.reader.lastRefusal(), refusal);
-    QCOMPARE(QByteArray::fromStdString(fed.out.str()), output);
+    std::ostringstream out;
+    IntelHexReader reader(out);
+    feed(reader, out, before);
+    QCOMPARE(feed(reader, out, {line}), refusal == R::None);
+    QCOMPARE(reader.lastRefusal(), refusal);
+    QCOMPARE(QByteArray::fromStdString(out.str()), output);
 }
 
-void TestIntelHexReader::extendedLinearAddressSetsBase()
+void TestIntelHexReader::buildsImage_data()
 {
-    Fed fed;
-    QVERIFY(fed.feed(":020000040800F2"));
-    QCOMPARE(fed.reader.base(), 0u);
-    QVERIFY(fed.feed(record(0, 0x0000, sixteenBytes(0x40))));
-    QCOMPARE(fed.reader.image()[0], char(0x40));
-    QVERIFY(fed.feed(":020000040801F1"));
-    QCOMPARE(fed.reader.base(), 0x10000u);
-    QVERIFY(fed.feed(record(0, 0x0010, QByteArray("\x7E", 1))));
-    QCOMPARE(fed.reader.image()[0x10010], char(0x7E));
-    QCOMPARE(fed.reader.highest(), 0x10010u);
-    QCOMPARE(fed.reader.cursor(), 0x10011u);
-}
+    QTest::addColumn<QByteArrayList>("lines");
+    QTest::addColumn<QByteArray>("image"); // the bytes 0 .. highest
+    QTest::addColumn<quint32>("base");
+    QTest::addColumn<quint32>("cursor");
+    QTest::addColumn<quint16>("checksum");
+    QTest::addColumn<quint32>("start"); // 0: no start address seen
 
-void TestIntelHexReader::segmentAddressSetsPlainBaseButIsRefused()
-{
-    Fed fed;
-    QVERIFY(!fed.feed(record(2, 0, QByteArray::fromHex("1000"))));
-    QCOMPARE(fed.reader.base(), 0x10000u);
-    QCOMPARE(fed.out.str(), std::string());
-}
-
-void TestIntelHexReader::gapsBetweenRecordsReadZero()
-{
-    Fed fed;
-    QVERIFY(fed.feed(record(0, 0x0000, sixteenBytes(1))));
-    QVERIFY(fed.feed(record(0, 0x0100, sixteenBytes(1))));
-    QCOMPARE(fed.reader.highest(), 0x010Fu);
-    QCOMPARE(fed.reader.imageLength(), 0x0110u);
-    const QByteArray image = fed.reader.imageBytes();
-    QCOMPARE(image.mid(0x10, 0xF0), QByteArray(0xF0, '\0'));
-    QCOMPARE(image.mid(0x100), sixteenBytes(1));
-}
-
-void TestIntelHexReader::refusedLineLeavesImageUnchanged()
-{
-    Fed fed;
-    QByteArray broken = record(0, 0x0000, sixteenBytes(1));
+    const QByteArray abc = record(0, 0, "abc");
+    QByteArray wide(0x10011, '\0');
+    wide[0] = 0x40;
+    wide[0x10010] = 0x7E;
+    QByteArray broken = abc;
     broken[broken.size() - 1] = broken.endsWith('0') ? '1' : '0';
-    QVERIFY(!fed.feed(broken));
-    QCOMPARE(fed.reader.image()[0], '\0');
-    QCOMPARE(fed.reader.highest(), 0u);
+    QTest::newRow("abc has the checksum 0x4C27")
+        << QByteArrayList{abc} << QByteArray("abc") << 0u << 3u << quint16(0x4C27) << 0u;
+    QTest::newRow("gap reads zero and still moves the checksum")
+        << QByteArrayList{abc, record(0, 5, "d")} << QByteArray("abc\0\0d", 6) << 0u << 6u
+        << quint16(0x268B) << 0u;
+    QTest::newRow("type 04 above flash start moves the base")
+        << QByteArrayList{":020000040800F2", record(0, 0, "\x40"), ":020000040801F1",
+                          record(0, 0x10, "\x7E")}
+        << wide << 0x10000u << 0x10011u << quint16(0x03BE) << 0u;
+    QTest::newRow("refused segment address still sets a plain base")
+        << QByteArrayList{kSegment} << QByteArray(1, 0) << 0x10000u << 0u << quint16(0) << 0u;
+    QTest::newRow("empty data record leaves highest at zero")
+        << QByteArrayList{":0000000000"} << QByteArray(1, 0) << 0u << 0u << quint16(0) << 0u;
+    QTest::newRow("refused line leaves the image unchanged")
+        << QByteArrayList{broken} << QByteArray(1, 0) << 0u << 0u << quint16(0) << 0u;
+    QTest::newRow("start linear address is kept")
+        << QByteArrayList{kStart} << QByteArray(1, 0) << 0u << 0u << quint16(0) << 0x08000131u;
 }
 
-void TestIntelHexReader::emptyDataRecordDoesNotMoveHighest()
+void TestIntelHexReader::buildsImage()
 {
-    Fed fed;
-    QVERIFY(fed.feed(":0000000000"));
-    QCOMPARE(fed.reader.highest(), 0u);
-    QCOMPARE(fed.reader.imageLength(), 1u);
-}
+    QFETCH(QByteArrayList, lines);
+    QFETCH(QByteArray, image);
+    QFETCH(quint32, base);
+    QFETCH(quint32, cursor);
+    QFETCH(quint16, checksum);
+    QFETCH(quint32, start);
 
-void TestIntelHexReader::wrappedBaseCannotWritePastTheImage()
-{
-    Fed fed;
-    // Upper 0x07FF makes the base 0xFFFF0000; address 0xFFF0 then sits 16 bytes below 4 GiB,
-    // and address + twice the count wraps to a small number in 32 bits.
-    QVERIFY(fed.feed(record(4, 0, QByteArray::fromHex("07FF"))));
-    QCOMPARE(fed.reader.base(), 0xFFFF0000u);
-    QVERIFY(!fed.feed(record(0, 0xFFF0, sixteenBytes(1))));
-    QCOMPARE(fed.reader.lastRefusal(), Refusal::TooLarge);
-}
-
-void TestIntelHexReader::startAddressIsStored()
-{
-    Fed fed;
-    QVERIFY(!fed.reader.startAddressSeen());
-    QVERIFY(fed.feed(record(5, 0, QByteArray::fromHex("08000131"))));
-    QVERIFY(fed.reader.startAddressSeen());
-    QCOMPARE(fed.reader.startAddress(), 0x08000131u);
-}
-
-void TestIntelHexReader::imageChecksumOfAbc()
-{
-    Fed fed;
-    QVERIFY(fed.feed(record(0, 0, "abc")));
-    QCOMPARE(fed.reader.imageLength(), 3u);
-    QCOMPARE(fed.reader.imageChecksum(), quint16(0x4C27));
-}
-
-void TestIntelHexReader::imageChecksumCoversZeroTail()
-{
-    // The checksum runs over 0 .. highest, gaps included: zeros still move sum2.
-    Fed fed;
-    QVERIFY(fed.feed(record(0, 0, "abc")));
-    QVERIFY(fed.feed(record(0, 5, "d")));
-    QCOMPARE(fed.reader.imageChecksum(), Fletcher16::of(QByteArray("abc\0\0d", 6)));
+    std::ostringstream out;
+    IntelHexReader reader(out);
+    feed(reader, out, lines);
+    QVERIFY(reader.imageBytes() == image);
+    QCOMPARE(reader.highest(), quint32(image.size() - 1));
+    QCOMPARE(reader.base(), base);
+    QCOMPARE(reader.cursor(), cursor);
+    QCOMPARE(reader.imageChecksum(), checksum);
+    QCOMPARE(reader.startAddressSeen(), start != 0);
+    QCOMPARE(reader.startAddress(), start);
 }
 
 QTEST_APPLESS_MAIN(TestIntelHexReader)

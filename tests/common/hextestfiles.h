@@ -3,9 +3,10 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 
-// Record lines and scratch files for the firmware tests.
+// Record lines, file contents and scratch files for the firmware and ROM tests.
 namespace HexTestFiles {
 
 // A well-formed record (upper-case hex, correct checksum) from its fields.
@@ -29,8 +30,21 @@ inline QString scratchPath(const QString &name)
     return QDir(qEnvironmentVariable("VORNE_TEST_SCRATCH", QDir::tempPath())).filePath(name);
 }
 
+// Bytes without a pattern a framing or offset fault could hide in (xorshift32).
+inline QByteArray noise(int size, quint32 seed = 2463534242u)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (char &byte : bytes) {
+        seed ^= seed << 13, seed ^= seed >> 17, seed ^= seed << 5;
+        byte = char(seed);
+    }
+    return bytes;
+}
+
+// Writes a file, making its folder first.
 inline bool writeFile(const QString &path, const QByteArray &bytes)
 {
+    QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }

@@ -1,0 +1,155 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <memory>
+
+// The board's end of a console connection, played by a test on loopback. It keeps every byte
+// the program sends. Left to itself it says only what the test sends; in an automatic mode it
+// greets a new connection with ">" and answers as a board in good order does: Rom answers
+// "\r\n", the put_binary command and each framed packet with ">"; Bootloader answers each line
+// with "BL>" but the checksum line, after which a flashing board stays silent.
+class ScriptedBoard
+{
+public:
+    enum class Answers { None, Rom, Bootloader };
+
+    explicit ScriptedBoard(Answers answers = Answers::None)
+        : answers(answers)
+    {
+        server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server, &QTcpServer::newConnection, [this] {
+            ++connections;
+            attach(server.nextPendingConnection());
+            if (this->answers != Answers::None)
+                send(">");
+        });
+    }
+
+    quint16 port() const { return server.serverPort(); }
+    QString connection() const { return QStringLiteral("127.0.0.1:%1").arg(port()); }
+
+    // The board dials in, as to a program listening for its console: returns the program's
+    // end of that connection (what the main window holds as its console socket).
+    std::unique_ptr<QTcpSocket> dialIn()
+    {
+        QTcpServer console;
+        console.listen(QHostAddress::LocalHost, 0);
+        auto *board = new QTcpSocket(&server);
+        board->connectToHost(QHostAddress::LocalHost, console.serverPort());
+        if (!console.waitForNewConnection(5000) || !board->waitForConnected(5000))
+            return nullptr;
+        std::unique_ptr<QTcpSocket> programEnd(console.nextPendingConnection());
+        programEnd->setParent(nullptr);
+        attach(board);
+        return programEnd;
+    }
+
+    // Waits for the program's connection first when it is still on its way.
+    void send(const QByteArray &bytes)
+    {
+        if (!QTest::qWaitFor([this] { return peer != nullptr; }, 5000))
+            return;
+        peer->write(bytes);
+        peer->flush();
+    }
+
+    // The next line the program sent, waiting for it up to 5 s.
+    QByteArray line()
+    {
+        if (!QTest::qWaitFor([this] { return unread.contains('\n'); }, 5000))
+            return QByteArrayLiteral("<nothing>");
+        const int end = unread.indexOf('\n') + 1;
+        const QByteArray taken = unread.left(end);
+        unread.remove(0, end);
+        return taken;
+    }
+
+    // The file bytes carried by the framed packets (Rom mode).
+    QByteArray data() const
+    {
+        QByteArray bytes;
+        for (const QByteArray &packet : packets)
+            bytes += packet.mid(5, packet.size() - 7);
+        return bytes;
+    }
+
+    Answers answers;
+    QByteArray lastPacketAnswer = ">"; // Rom: the answer to the packet that ends the file
+    int hangUpAtPacket = 0;            // Rom: drops the connection on packet N (from 1)
+    int refuseFromLine = 0;            // Bootloader: "ERR>" from line N (from 1) on
+
+    QTcpSocket *peer = nullptr;
+    QByteArray received;     // everything the program sent
+    QByteArray unread;       // what line() has not taken yet
+    QByteArrayList commands; // put_binary lines (Rom mode)
+    QByteArrayList packets;  // framed packets (Rom mode)
+    int connections = 0;
+
+private:
+    void attach(QTcpSocket *socket)
+    {
+        peer = socket;
+        QObject::connect(socket, &QTcpSocket::readyRead, [this, socket] {
+            const QByteArray bytes = socket->readAll();
+            received += bytes;
+            unread += bytes;
+            pending += bytes;
+            if (answers == Answers::Rom)
+                answerRom();
+            else if (answers == Answers::Bootloader)
+                answerBootloader();
+        });
+    }
+
+    void answerRom()
+    {
+        while (!pending.isEmpty()) {
+            int used = 0;
+            QByteArray answer = ">";
+            if (pending.startsWith("\r\n")) {
+                used = 2;
+            } else if (pending.startsWith("put_binary")) {
+                used = pending.indexOf('\n') + 1;
+                if (used == 0)
+                    return;
+                commands << pending.left(used);
+                fileSize = commands.last().split(':').value(1).toInt();
+            } else {
+                used = static_cast<quint8>(pending.at(0));
+                if (used == 0 || pending.size() < used)
+                    return;
+                packets << pending.left(used);
+                carried += used - 7;
+                if (packets.size() == hangUpAtPacket) {
+                    peer->disconnectFromHost();
+                    return;
+                }
+                if (carried >= fileSize)
+                    answer = lastPacketAnswer;
+            }
+            pending.remove(0, used);
+            send(answer);
+        }
+    }
+
+    void answerBootloader()
+    {
+        for (int end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n')) {
+            const bool checksum = pending.startsWith('$');
+            pending.remove(0, end + 1);
+            ++lines;
+            if (!checksum)
+                send(refuseFromLine > 0 && lines >= refuseFromLine ? "ERR>" : "BL>");
+        }
+    }
+
+    QByteArray pending;
+    int fileSize = 0;
+    int carried = 0;
+    int lines = 0;
+    QTcpServer server;
+};
