@@ -1,13 +1,11 @@
+#include "udppacketdecoder.h"
 #include "udppacketwriter.h"
 
 #include <QtTest>
 
-namespace {
+using Kind = UdpPacket::Kind;
 
-// The receiver's grammar: NUM has at most three decimals, NUM2 at least two digits.
-const QString kNum = QStringLiteral(":([+-]?\\d+[.]?\\d{0,3})");
-const QString kNum2 = QStringLiteral(":([+-]?\\d+[.]?\\d+)");
-const QString kText = QStringLiteral(":\"(.+)\"");
+namespace {
 
 BoardIdentity tube()
 {
@@ -20,49 +18,55 @@ BoardIdentity tube()
     return identity;
 }
 
-// The line a datagram carries, with its CR LF checked and removed.
-QString lineOf(const QByteArray &datagram)
+// A datagram as the program's receiver reads it: one line, its CR LF cut, then decoded.
+UdpPacket decoded(const QByteArray &datagram)
 {
-    if (!datagram.endsWith("\r\n"))
-        return QStringLiteral("<no CR LF>");
-    return QString::fromLatin1(datagram.left(datagram.size() - 2));
-}
-
-QStringList fields(const QString &line, const QString &pattern)
-{
-    const QRegularExpression re(QLatin1Char('^') + pattern + QLatin1Char('$'));
-    const QRegularExpressionMatch match = re.match(line);
-    return match.hasMatch() ? match.capturedTexts().mid(1) : QStringList();
+    if (!datagram.endsWith("\r\n") || datagram.count('\n') != 1)
+        return UdpPacket();
+    return UdpPacketDecoder::decode(QString::fromLatin1(datagram.chopped(2)));
 }
 
 } // namespace
 
+// The simulated board's packets must be what the program's decoder takes.
 class TestUdpPacketWriter : public QObject
 {
     Q_OBJECT
 private slots:
-    void announceParses();
-    void telemetryCarries31Numbers();
-    void objectPacket();
-    void brewStartAndEnd();
+    void countedPacketsDecodeInTurn();
+    void fieldsArriveDecoded();
     void macroLinesEndWith255();
-    void everyCountedPacketTakesTheNextNumber();
     void number_data();
     void number();
 };
 
-void TestUdpPacketWriter::announceParses()
+void TestUdpPacketWriter::countedPacketsDecodeInTurn()
 {
     UdpPacketWriter writer(tube());
-    const QStringList f = fields(lineOf(writer.announce()),
-                                 QStringLiteral("@") + kNum.repeated(12) + kText + kNum2 + ":\\$");
-    QCOMPARE(f, (QStringList{"2", "0", "86", "79", "82", "19969", "20", "1", "168", "192", "71405",
-                             "190918", "SimTube", "01"}));
+    const BrewEvent brew{3, 194, QStringLiteral("2:100:98"), QStringLiteral("Espresso")};
+    // The announce counter is read with at least two digits, so its 1 must come as "01".
+    const QList<QPair<QByteArray, Kind>> packets{
+        {writer.announce(), Kind::Announce},       {writer.telemetry({}), Kind::Telemetry},
+        {writer.object(11, 1), Kind::ObjectValue}, {writer.brewStart(brew), Kind::BrewStart},
+        {writer.brewEnd(brew), Kind::BrewEnd},     {writer.announce(), Kind::Announce}};
+    for (int i = 0; i < packets.size(); ++i) {
+        const UdpPacket packet = decoded(packets.at(i).first);
+        QVERIFY2(packet.kind == packets.at(i).second, packets.at(i).first.constData());
+        QCOMPARE(packet.mac, QStringLiteral("00564f524e01"));
+        QCOMPARE(packet.counter, i + 1); // the receiver drops a first 0 and repeats
+    }
+    QCOMPARE(writer.lastCounter(), 6);
 }
 
-void TestUdpPacketWriter::telemetryCarries31Numbers()
+void TestUdpPacketWriter::fieldsArriveDecoded()
 {
     UdpPacketWriter writer(tube());
+    const UdpPacket announce = decoded(writer.announce());
+    QCOMPARE(announce.type, 2);
+    QCOMPARE(announce.ip, QStringLiteral("192.168.1.20"));
+    QCOMPARE(QStringList({announce.hw, announce.sw, announce.name}),
+             QStringList({"71405", "190918", "SimTube"}));
+
     TubeSample s;
     s.state = 4;
     s.tempH1 = 91.25;
@@ -70,46 +74,31 @@ void TestUdpPacketWriter::telemetryCarries31Numbers()
     s.macro = 998;
     s.eta = 125;
     s.thermosId = 3;
-    const QByteArray datagram = writer.telemetry(s);
-    QCOMPARE(datagram.at(0), '\xA4');
-    const QString line = lineOf(datagram);
-    QVERIFY(
-        QRegularExpression(QStringLiteral("^.:101(%1)+:\\$$").arg(kNum)).match(line).hasMatch());
-    // Element 0 is the receiver's implied "0"; element 1 the first number after ":101".
-    const QStringList e = (QStringLiteral("0") + line.mid(5, line.size() - 7)).split(':');
-    QCOMPARE(e.size(), 32);
-    QCOMPARE(e.mid(0, 5), (QStringList{"0", "86", "79", "82", "19969"}));
-    QCOMPARE(e.mid(5, 4), (QStringList{"20", "1", "168", "192"}));
-    QCOMPARE(e.at(9), QStringLiteral("4"));
-    QCOMPARE(e.at(11), QStringLiteral("91.25"));
-    QCOMPARE(e.at(14), QStringLiteral("450"));
-    QCOMPARE(e.at(20), QStringLiteral("998"));
-    QCOMPARE(e.at(26), QStringLiteral("125"));
-    QCOMPARE(e.at(27), QStringLiteral("3"));
-    QCOMPARE(e.at(29), QStringLiteral("71405"));
-    QCOMPARE(e.at(30), QStringLiteral("190918"));
-    QCOMPARE(e.at(31), QStringLiteral("1"));
-}
+    const QByteArray telemetry = writer.telemetry(s);
+    QCOMPARE(telemetry.at(0), '\xA4');
+    QCOMPARE(telemetry.count(':'), 1 + 31 + 1); // ":101", 31 numbers, ":$"
+    const TBTubeLogData log = decoded(telemetry).log;
+    QCOMPARE(log.ipText(), QStringLiteral("192.168.1.20"));
+    QCOMPARE(int(log.state), 4);
+    QCOMPARE(log.tempH1, 91.25f);
+    QCOMPARE(log.currVol, 450.0f);
+    QCOMPARE(log.macro, 998);
+    QCOMPARE(log.eta, 125); // eta to the software id come only with all 31 numbers
+    QCOMPARE(log.thermosId, 3);
+    QCOMPARE(QStringList({log.hwId, log.swId}), QStringList({"71405", "190918"}));
 
-void TestUdpPacketWriter::objectPacket()
-{
-    UdpPacketWriter writer(tube());
-    const QByteArray datagram = writer.object(323, 920);
-    QCOMPARE(datagram.at(0), '\xA4');
-    const QStringList f = fields(lineOf(datagram).mid(1), ":100" + kNum.repeated(10) + ":\\$");
-    QCOMPARE(f, (QStringList{"0", "86", "79", "82", "78", "1", "323", "920", "0", "1"}));
-}
+    const UdpPacket object = decoded(writer.object(323, 920));
+    QCOMPARE(object.objectId, 323u);
+    QCOMPARE(object.value, 920u);
 
-void TestUdpPacketWriter::brewStartAndEnd()
-{
-    UdpPacketWriter writer(tube());
     BrewEvent event{3, 194, QStringLiteral("2:100:98"), QStringLiteral("Big \"Brew\": one")};
-    const QString layout = kNum.repeated(7) + kText + kText + kNum + ":\\$";
-    QCOMPARE(fields(lineOf(writer.brewStart(event)), "\\+" + layout),
-             (QStringList{"0", "86", "79", "82", "19969", "3", "194", "2:100:98",
-                          "Big \"Brew\": one", "1"}));
+    const UdpPacket start = decoded(writer.brewStart(event));
+    QCOMPARE(start.thermosId, 3);
+    QCOMPARE(start.time, 194);
+    QCOMPARE(start.recipe, event.recipeText);
+    QCOMPARE(start.name, event.name);
     event.timeValue = 50;
-    QCOMPARE(fields(lineOf(writer.brewEnd(event)), "-" + layout).at(6), QStringLiteral("50"));
+    QCOMPARE(decoded(writer.brewEnd(event)).time, 50);
 }
 
 void TestUdpPacketWriter::macroLinesEndWith255()
@@ -117,23 +106,13 @@ void TestUdpPacketWriter::macroLinesEndWith255()
     UdpPacketWriter writer(tube());
     const QList<QByteArray> packets = writer.macroLines({"MACRO 10", "SET: 92", "END"});
     QCOMPARE(packets.size(), 3);
-    const QString pattern = QStringLiteral(".*!") + kNum + ":(.*)" + kNum + ":\\$";
-    QCOMPARE(fields(lineOf(packets.at(0)), pattern).mid(0, 2), (QStringList{"0", "MACRO 10"}));
-    QCOMPARE(fields(lineOf(packets.at(1)), pattern).mid(0, 2), (QStringList{"1", "SET: 92"}));
-    QCOMPARE(fields(lineOf(packets.at(2)), pattern).mid(0, 2), (QStringList{"255", "END"}));
+    const QList<QPair<int, QString>> lines{{0, "MACRO 10"}, {1, "SET: 92"}, {255, "END"}};
+    for (int i = 0; i < packets.size(); ++i) {
+        const UdpPacket packet = decoded(packets.at(i));
+        QCOMPARE(packet.kind, Kind::MacroLine);
+        QCOMPARE(qMakePair(packet.lineNumber, packet.text), lines.at(i));
+    }
     QCOMPARE(writer.lastCounter(), 0); // macro lines are not counted
-}
-
-void TestUdpPacketWriter::everyCountedPacketTakesTheNextNumber()
-{
-    UdpPacketWriter writer(tube());
-    writer.announce();
-    writer.telemetry(TubeSample());
-    writer.object(11, 1);
-    writer.brewStart(BrewEvent());
-    writer.brewEnd(BrewEvent());
-    QCOMPARE(writer.lastCounter(), 5);
-    QVERIFY(lineOf(writer.announce()).endsWith(QLatin1String(":06:$")));
 }
 
 void TestUdpPacketWriter::number_data()
