@@ -1,24 +1,12 @@
-#include "fwromtranferdialog.h"
 #include "fwupdatedialog.h"
-#include "mainwindow.h"
-#include "qdevicemachine.h"
-#include "settingsstore.h"
 #include "windowprobe.h"
 
 #include <QAction>
-#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QSettings>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QtTest>
-#include <memory>
 
 namespace {
-
-constexpr quint16 kServerPort = 7123;
-const QByteArray kDebugLevel("debug_level 128\r\n");
 
 // Opens a child window the way the user does: an action of the menus or a form button.
 void open(MainWindow &window, const QString &opener)
@@ -61,46 +49,14 @@ private slots:
     void reopeningReplacesTheDialog();
 
 private:
-    QTcpSocket *connectClient(MainWindow &window);
-    std::unique_ptr<QTcpSocket> connectBoard(MainWindow &window);
-
     QTcpServer peerServer;
     FakePrompter prompter;
 };
 
 void TestFirmwareOpenings::init()
 {
-    QSettings(QString::fromLatin1(SettingsStore::kOrganization),
-              QString::fromLatin1(SettingsStore::kApplication))
-        .clear();
-    QDeviceMachine::instance()->setMainDevice(nullptr);
+    resetWindowState();
     prompter = FakePrompter();
-}
-
-// The window as client of a peer in this test; returns the peer's side after the greeting.
-QTcpSocket *TestFirmwareOpenings::connectClient(MainWindow &window)
-{
-    if (!peerServer.isListening() && !peerServer.listen(QHostAddress::LocalHost))
-        return nullptr;
-    if (!window.connectToDevice(QStringLiteral("127.0.0.1"), peerServer.serverPort(), nullptr) ||
-        !peerServer.waitForNewConnection(3000))
-        return nullptr;
-    QTcpSocket *peer = peerServer.nextPendingConnection();
-    return readBytes(peer, kDebugLevel.size()) == kDebugLevel ? peer : nullptr;
-}
-
-// A board that connects to the window's console server.
-std::unique_ptr<QTcpSocket> TestFirmwareOpenings::connectBoard(MainWindow &window)
-{
-    auto board = std::make_unique<QTcpSocket>();
-    board->connectToHost(QHostAddress::LocalHost, kServerPort);
-    const bool accepted =
-        board->waitForConnected(3000) && QTest::qWaitFor([&] {
-            return text(window, "btnReconnect") == QLatin1String("Disconnect serversocket");
-        });
-    if (!accepted || readBytes(board.get(), kDebugLevel.size()) != kDebugLevel)
-        return nullptr;
-    return board;
 }
 
 void TestFirmwareOpenings::nothingOpensWithoutConsole_data()
@@ -119,7 +75,7 @@ void TestFirmwareOpenings::nothingOpensWithoutConsole()
     QVERIFY(QMetaObject::invokeMethod(&window, qPrintable(slot)));
     QVERIFY(window.findChildren<QDialog *>().isEmpty());
 
-    QTcpSocket *peer = connectClient(window);
+    QTcpSocket *peer = connectClient(window, peerServer);
     QVERIFY(peer);
     peer->close();
     QTRY_VERIFY(text(window, "btnReconnect").startsWith(QLatin1String("Reconnect")));
@@ -131,12 +87,9 @@ void TestFirmwareOpenings::clientConsoleGivesTheConnectionText_data()
 {
     QTest::addColumn<QString>("opener");
     QTest::addColumn<QString>("chooser");
-    QTest::newRow("Update firmware") << "actionUpdate_firmware"
-                                     << "pushButton";
-    QTest::newRow("Rom updater") << "actionRom_updater"
-                                 << "btnTargetWriteDir";
-    QTest::newRow("FW Loader") << "pushButton_4"
-                               << "btnTargetWriteDir";
+    QTest::newRow("Update firmware") << QString("actionUpdate_firmware") << "pushButton";
+    QTest::newRow("Rom updater") << QString("actionRom_updater") << "btnTargetWriteDir";
+    QTest::newRow("FW Loader") << QString("pushButton_4") << "btnTargetWriteDir";
 }
 
 void TestFirmwareOpenings::clientConsoleGivesTheConnectionText()
@@ -145,7 +98,7 @@ void TestFirmwareOpenings::clientConsoleGivesTheConnectionText()
     QFETCH(QString, chooser);
     MainWindow window(&prompter);
     QSignalSpy rows(&window, &MainWindow::gotRow);
-    QTcpSocket *peer = connectClient(window);
+    QTcpSocket *peer = connectClient(window, peerServer);
     QVERIFY(peer);
     const QString connection = QStringLiteral("127.0.0.1:%1").arg(peerServer.serverPort());
 
@@ -176,16 +129,14 @@ void TestFirmwareOpenings::borrowedConsoleIsReadAgainAfterClosing_data()
 {
     QTest::addColumn<QString>("opener");
     QTest::addColumn<QString>("closer"); // a button of the dialog, or empty for Escape
-    QTest::newRow("firmware dialog closed with Close") << "actionUpdate_firmware"
-                                                       << "cmdCancel";
-    QTest::newRow("firmware dialog closed with Escape") << "actionUpdate_firmware"
-                                                        << "";
-    QTest::newRow("ROM manager closed on its write page") << "actionRom_updater"
-                                                          << "btnWriteClose";
-    QTest::newRow("FW Loader closed on its read page") << "pushButton_4"
-                                                       << "btnReadClose";
-    QTest::newRow("ROM manager closed with Escape") << "actionRom_updater"
-                                                    << "";
+    const auto row = [](const char *name, const char *opener, const char *closer) {
+        QTest::newRow(name) << opener << closer;
+    };
+    row("firmware dialog closed with Close", "actionUpdate_firmware", "cmdCancel");
+    row("firmware dialog closed with Escape", "actionUpdate_firmware", "");
+    row("ROM manager closed on its write page", "actionRom_updater", "btnWriteClose");
+    row("FW Loader closed on its read page", "pushButton_4", "btnReadClose");
+    row("ROM manager closed with Escape", "actionRom_updater", "");
 }
 
 void TestFirmwareOpenings::borrowedConsoleIsReadAgainAfterClosing()

@@ -1,14 +1,20 @@
 #pragma once
 
-// What the main window's tests share: a prompter that answers at once, reading what the
-// window wrote to a peer, and looking up its form objects by name.
+// What the main window's tests share: a prompter that answers at once, a clean start, the
+// two ways a console opens against loopback peers, and looking up form objects by name.
 
+#include "consolepeer.h"
 #include "mainwindow.h"
+#include "qdevicemachine.h"
+#include "settingsstore.h"
 
 #include <QAbstractButton>
-#include <QElapsedTimer>
 #include <QLabel>
-#include <QTcpSocket>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTest>
+#include <memory>
 
 // Answers every question with a set button and remembers what it was asked.
 class FakePrompter : public Prompter
@@ -43,14 +49,13 @@ public:
     }
 };
 
-// Reads exactly count bytes the window wrote (it writes and flushes synchronously).
-inline QByteArray readBytes(QTcpSocket *socket, int count)
+// No stored settings and no main device left by an earlier test.
+inline void resetWindowState()
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (socket->bytesAvailable() < count && timer.elapsed() < 3000)
-        socket->waitForReadyRead(100);
-    return socket->read(count);
+    QSettings(QString::fromLatin1(SettingsStore::kOrganization),
+              QString::fromLatin1(SettingsStore::kApplication))
+        .clear();
+    QDeviceMachine::instance()->setMainDevice(nullptr);
 }
 
 template<typename T> T *child(const MainWindow &window, const QString &name)
@@ -67,4 +72,40 @@ inline QString text(const MainWindow &window, const QString &name)
     if (auto *label = window.findChild<QLabel *>(name))
         return label->text();
     return child<QAbstractButton>(window, name)->text();
+}
+
+// The window as client of server (made to listen on a free loopback port first); the
+// server's side after the greeting the window sends on every connection, or null.
+inline QTcpSocket *connectClient(MainWindow &window, QTcpServer &server)
+{
+    if (!server.isListening() && !server.listen(QHostAddress::LocalHost))
+        return nullptr;
+    if (!window.connectToDevice(QStringLiteral("127.0.0.1"), server.serverPort(), nullptr) ||
+        !server.waitForNewConnection(3000))
+        return nullptr;
+    QTcpSocket *peer = server.nextPendingConnection();
+    return readBytes(peer, kDebugLevel.size()) == kDebugLevel ? peer : nullptr;
+}
+
+// A board connecting to the window's console server, once the window greeted it; or null.
+inline std::unique_ptr<QTcpSocket> connectBoard(const MainWindow &window)
+{
+    auto board = std::make_unique<QTcpSocket>();
+    board->connectToHost(QHostAddress::LocalHost, kServerPort);
+    const bool accepted =
+        board->waitForConnected(3000) && QTest::qWaitFor([&] {
+            return text(window, "btnReconnect") == QLatin1String("Disconnect serversocket");
+        });
+    if (!accepted || readBytes(board.get(), kDebugLevel.size()) != kDebugLevel)
+        return nullptr;
+    return board;
+}
+
+// The lines the window handed on, in order.
+inline QStringList rowTexts(const QSignalSpy &rows)
+{
+    QStringList texts;
+    for (const QList<QVariant> &row : rows)
+        texts << row.at(0).toString();
+    return texts;
 }

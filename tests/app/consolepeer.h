@@ -1,0 +1,27 @@
+#pragma once
+
+// What the tests of the console share: its fixed port and greeting, reading what the
+// program wrote to a peer, and the bytes of a file it wrote.
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTcpSocket>
+
+constexpr quint16 kServerPort = 7123;
+const QByteArray kDebugLevel("debug_level 128\r\n");
+
+// Reads exactly count bytes, or what came within the time.
+inline QByteArray readBytes(QTcpSocket *socket, int count, int timeoutMs = 3000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (socket->bytesAvailable() < count && timer.elapsed() < timeoutMs)
+        socket->waitForReadyRead(100);
+    return socket->read(count);
+}
+
+inline QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
