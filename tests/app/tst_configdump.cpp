@@ -11,66 +11,53 @@ private slots:
     void dump();
 };
 
-using Steps = QList<ConfigDump::Step>;
-Q_DECLARE_METATYPE(Steps)
-
 void TestConfigDump::dump_data()
 {
-    using S = ConfigDump::Step;
-    QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<Steps>("steps");
-    QTest::addColumn<QString>("text"); // the text when the last Finished came, or as left
-
-    QTest::newRow("dump of two lines")
-        << QStringList{"xx CONFIG_START [MAC:0011AA]", "a", "b", "CONFIG_END"}
-        << Steps{S::Started, S::Collected, S::Collected, S::Finished} << "MAC:0011AA\r\na\r\nb\r\n";
-    QTest::newRow("start in any letter case")
-        << QStringList{"> config_start [mac:ff]", "x", "CONFIG_END"}
-        << Steps{S::Started, S::Collected, S::Finished} << "MAC:ff\r\nx\r\n";
-    QTest::newRow("start needs text before CONFIG_START")
-        << QStringList{"CONFIG_START [MAC:01]", "x"} << Steps{S::Other, S::Other} << "";
-    QTest::newRow("end with trailing blanks ends the dump")
-        << QStringList{"> CONFIG_START [MAC:01]", "CONFIG_END   "} << Steps{S::Started, S::Finished}
-        << "MAC:01\r\n";
-    QTest::newRow("lower-case end does not end the dump")
-        << QStringList{"> CONFIG_START [MAC:01]", "config_end", "CONFIG_END"}
-        << Steps{S::Started, S::Collected, S::Finished} << "MAC:01\r\nconfig_end\r\n";
-    QTest::newRow("lines are trimmed")
-        << QStringList{"> CONFIG_START [MAC:01]", "   key = 1   ", "CONFIG_END"}
-        << Steps{S::Started, S::Collected, S::Finished} << "MAC:01\r\nkey = 1\r\n";
-    QTest::newRow("new start restarts the collection")
-        << QStringList{"> CONFIG_START [MAC:01]", "old", "> CONFIG_START [MAC:02]", "new",
-                       "CONFIG_END"}
-        << Steps{S::Started, S::Collected, S::Started, S::Collected, S::Finished}
-        << "MAC:02\r\nnew\r\n";
-    QTest::newRow("announcement inside a dump not collected")
-        << QStringList{"> CONFIG_START [MAC:01]",
-                       "a|b|HW:1:|SW:1:|NAME:n:|MAC:01:|X:", "CONFIG_END"}
-        << Steps{S::Started, S::Other, S::Finished} << "MAC:01\r\n";
-    QTest::newRow("lines outside a dump are other lines")
-        << QStringList{"hello", "world"} << Steps{S::Other, S::Other} << "";
-    QTest::newRow("stray end does not deliver an old text")
-        << QStringList{"> CONFIG_START [MAC:01]", "a", "CONFIG_END", "CONFIG_END"}
-        << Steps{S::Started, S::Collected, S::Finished, S::Other} << "MAC:01\r\na\r\n";
-    QTest::newRow("UTF-8 configuration text decoded")
-        << QStringList{"> CONFIG_START [MAC:01]", QString::fromLatin1("name=K\xc3\xb6ln"),
-                       "CONFIG_END"}
-        << Steps{S::Started, S::Collected, S::Finished}
-        << QString::fromUtf8("MAC:01\r\nname=K\u00f6ln\r\n");
+    QTest::addColumn<QString>("lines"); // one per line of text
+    QTest::addColumn<QString>("steps"); // Started, Collected, Finished or Other per line
+    QTest::addColumn<QString>("text");  // the text when the last Finished came, or as left
+    const auto row = [](const char *name, const QString &lines, const char *steps,
+                        const QString &text) { QTest::newRow(name) << lines << steps << text; };
+    row("dump of two lines", "xx CONFIG_START [MAC:0011AA]\na\nb\nCONFIG_END", "SCCF",
+        "MAC:0011AA\r\na\r\nb\r\n");
+    row("start in any letter case", "> config_start [mac:ff]\nx\nCONFIG_END", "SCF",
+        "MAC:ff\r\nx\r\n");
+    row("start needs text before CONFIG_START", "CONFIG_START [MAC:01]\nx", "OO", "");
+    row("end with trailing blanks ends the dump", "> CONFIG_START [MAC:01]\nCONFIG_END   ", "SF",
+        "MAC:01\r\n");
+    row("lower-case end does not end the dump", "> CONFIG_START [MAC:01]\nconfig_end\nCONFIG_END",
+        "SCF", "MAC:01\r\nconfig_end\r\n");
+    row("lines are trimmed", "> CONFIG_START [MAC:01]\n   key = 1   \nCONFIG_END", "SCF",
+        "MAC:01\r\nkey = 1\r\n");
+    row("new start restarts the collection",
+        "> CONFIG_START [MAC:01]\nold\n> CONFIG_START [MAC:02]\nnew\nCONFIG_END", "SCSCF",
+        "MAC:02\r\nnew\r\n");
+    row("announcement inside a dump not collected",
+        "> CONFIG_START [MAC:01]\na|b|HW:1:|SW:1:|NAME:n:|MAC:01:|X:\nCONFIG_END", "SOF",
+        "MAC:01\r\n");
+    row("lines outside a dump are other lines", "hello\nworld", "OO", "");
+    row("stray end does not deliver an old text",
+        "> CONFIG_START [MAC:01]\na\nCONFIG_END\nCONFIG_END", "SCFO", "MAC:01\r\na\r\n");
+    row("UTF-8 configuration text decoded",
+        QString::fromLatin1("> CONFIG_START [MAC:01]\nname=K\xc3\xb6ln\nCONFIG_END"), "SCF",
+        QString::fromUtf8("MAC:01\r\nname=K\u00f6ln\r\n"));
 }
 
 void TestConfigDump::dump()
 {
-    QFETCH(QStringList, lines);
-    QFETCH(Steps, steps);
+    QFETCH(QString, lines);
+    QFETCH(QString, steps);
     QFETCH(QString, text);
+    using S = ConfigDump::Step;
+    const QMap<S, QChar> letters = {
+        {S::Started, 'S'}, {S::Collected, 'C'}, {S::Finished, 'F'}, {S::Other, 'O'}};
     const QRegExp start = ConfigDump::startPattern();
     const QRegExp end = ConfigDump::endPattern();
     bool collecting = false;
     QString collected;
-    Steps got;
-    for (const QString &line : lines)
-        got << ConfigDump::take(line, start, end, collecting, collected);
+    QString got;
+    for (const QString &line : lines.split(QLatin1Char('\n')))
+        got += letters.value(ConfigDump::take(line, start, end, collecting, collected));
     QCOMPARE(got, steps);
     QCOMPARE(collected, text);
 }

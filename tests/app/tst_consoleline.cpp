@@ -11,8 +11,6 @@ private slots:
     void encode();
     void cutting_data();
     void cutting();
-    void overLongLineIsCut();
-    void lineOfExactlyTheLimitIsKept();
 };
 
 void TestConsoleLine::encode_data()
@@ -38,31 +36,29 @@ void TestConsoleLine::encode()
 
 void TestConsoleLine::cutting_data()
 {
-    QTest::addColumn<QList<QByteArray>>("chunks");
+    using Chunks = QList<QByteArray>;
+    QTest::addColumn<Chunks>("chunks");
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QByteArray>("rest");
-    QTest::newRow("two lines and half a third")
-        << QList<QByteArray>{"one\ntwo\nthr"} << QStringList{"one", "two"} << QByteArray("thr");
-    QTest::newRow("half line completed by the next chunk")
-        << QList<QByteArray>{"one\ntwo\nthr", "ee\n"} << QStringList{"one", "two", "three"}
-        << QByteArray();
-    QTest::newRow("CR LF ending loses the CR")
-        << QList<QByteArray>{"ok\r\n"} << QStringList{"ok"} << QByteArray();
-    QTest::newRow("CR and LF split across chunks")
-        << QList<QByteArray>{"ok\r", "\n"} << QStringList{"ok"} << QByteArray();
-    QTest::newRow("NUL becomes a space")
-        << QList<QByteArray>{QByteArray("a\0b\n", 4)} << QStringList{"a b"} << QByteArray();
-    QTest::newRow("CR inside a line removed")
-        << QList<QByteArray>{"a\rb\n"} << QStringList{"ab"} << QByteArray();
-    QTest::newRow("empty line is a line")
-        << QList<QByteArray>{"\n\n"} << QStringList{"", ""} << QByteArray();
-    QTest::newRow("no line feed no line")
-        << QList<QByteArray>{"partial"} << QStringList{} << QByteArray("partial");
-    QTest::newRow("byte by byte") << QList<QByteArray>{"h", "i", "\r", "\n", "x"}
-                                  << QStringList{"hi"} << QByteArray("x");
-    QTest::newRow("Latin-1 byte read as one character")
-        << QList<QByteArray>{"K\xf6ln\n"} << QStringList{QString::fromUtf8("K\u00f6ln")}
-        << QByteArray();
+    const auto row = [](const char *name, const Chunks &chunks, const QStringList &lines,
+                        const QByteArray &rest) { QTest::newRow(name) << chunks << lines << rest; };
+    row("two lines and half a third", {"one\ntwo\nthr"}, {"one", "two"}, "thr");
+    row("half line completed by the next chunk", {"one\ntwo\nthr", "ee\n"}, {"one", "two", "three"},
+        {});
+    row("CR LF ending loses the CR", {"ok\r\n"}, {"ok"}, {});
+    row("CR and LF split across chunks", {"ok\r", "\n"}, {"ok"}, {});
+    row("NUL becomes a space", {QByteArray("a\0b\n", 4)}, {"a b"}, {});
+    row("CR inside a line removed", {"a\rb\n"}, {"ab"}, {});
+    row("empty line is a line", {"\n\n"}, {"", ""}, {});
+    row("no line feed no line", {"partial"}, {}, "partial");
+    row("byte by byte", {"h", "i", "\r", "\n", "x"}, {"hi"}, "x");
+    row("Latin-1 byte read as one character", {"K\xf6ln\n"}, {QString::fromUtf8("K\u00f6ln")}, {});
+
+    const int limit = ConsoleLine::kMaxLineBytes;
+    const QString full(limit, QLatin1Char('x'));
+    row("line of exactly the limit kept whole", {QByteArray(limit, 'x'), "\n"}, {full}, {});
+    row("over-long line cut at the limit", {QByteArray(3 * limit + 5, 'x') + "\nok\n"},
+        {full, full, full, "xxxxx", "ok"}, {});
 }
 
 void TestConsoleLine::cutting()
@@ -81,34 +77,6 @@ void TestConsoleLine::cutting()
     }
     QCOMPARE(got, lines);
     QCOMPARE(buffer, rest);
-}
-
-void TestConsoleLine::overLongLineIsCut()
-{
-    const int limit = ConsoleLine::kMaxLineBytes;
-    QByteArray buffer(3 * limit + 5, 'x');
-    buffer.append("\nok\n");
-    QStringList got;
-    QString line;
-    while (ConsoleLine::takeLine(buffer, &line))
-        got << line;
-    QCOMPARE(got.size(), 5);
-    for (int i = 0; i < 3; ++i)
-        QCOMPARE(got.at(i).size(), limit);
-    QCOMPARE(got.at(3), QString(5, QLatin1Char('x')));
-    QCOMPARE(got.at(4), QStringLiteral("ok"));
-    QVERIFY(buffer.isEmpty());
-}
-
-void TestConsoleLine::lineOfExactlyTheLimitIsKept()
-{
-    QByteArray buffer(ConsoleLine::kMaxLineBytes, 'y');
-    QVERIFY(!ConsoleLine::hasLine(buffer));
-    buffer.append('\n');
-    QString line;
-    QVERIFY(ConsoleLine::takeLine(buffer, &line));
-    QCOMPARE(line.size(), ConsoleLine::kMaxLineBytes);
-    QVERIFY(buffer.isEmpty());
 }
 
 QTEST_APPLESS_MAIN(TestConsoleLine)

@@ -21,31 +21,23 @@ void TestPacedSending::run_data()
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<PacedSending::FirstLine>("rule");
     QTest::addColumn<QStringList>("sent"); // first line, then one per reply until null
-
-    QTest::newRow("script a, blank, comment, b")
-        << QStringList{"a", "", "#comment", "b"} << F::Command << QStringList{"a\r\n", "b\r\n"};
-    QTest::newRow("comments, blanks and two commands")
-        << QStringList{"# first", "", "   ", "led 1", "#x", "led 0"} << F::Command
-        << QStringList{"led 1\r\n", "led 0\r\n"};
-    QTest::newRow("only comments and blanks send nothing")
-        << QStringList{"#a", " ", "", "  # b"} << F::Command << QStringList{};
-    QTest::newRow("script lines with CR LF sent with one CR LF")
-        << QStringList{"a\r", "b\r", ""} << F::Command << QStringList{"a\r\n", "b\r\n"};
-    QTest::newRow("first line keeps its blanks, later lines are trimmed")
-        << QStringList{"  a  ", "  b  "} << F::Command << QStringList{"  a  \r\n", "b\r\n"};
-    QTest::newRow("hotkey parts with empty and comment parts")
-        << QStringList{"led 1", "", "#off", "led 0"} << F::Command
-        << QStringList{"led 1\r\n", "led 0\r\n"};
-    QTest::newRow("empty hotkey sends nothing") << QStringList{""} << F::Command << QStringList{};
-    QTest::newRow("hotkey definition may go first in a selection")
-        << QStringList{"#hotkey3|Beep|do_beep 1", "stop"} << F::CommandOrHotkeyDefinition
-        << QStringList{"#hotkey3|Beep|do_beep 1\r\n", "stop\r\n"};
-    QTest::newRow("hotkey definition is a comment in send all")
-        << QStringList{"#hotkey3|Beep|do_beep 1", "stop"} << F::Command << QStringList{"stop\r\n"};
-    QTest::newRow("hotkey definition skipped after the first line")
-        << QStringList{"a", "#hotkey3|Beep|do_beep 1"} << F::CommandOrHotkeyDefinition
-        << QStringList{"a\r\n"};
-    QTest::newRow("single line") << QStringList{"stop"} << F::Command << QStringList{"stop\r\n"};
+    const auto row = [](const char *name, const QStringList &lines, F rule,
+                        const QStringList &sent) { QTest::newRow(name) << lines << rule << sent; };
+    row("script a, blank, comment, b", {"a", "", "#comment", "b"}, F::Command, {"a\r\n", "b\r\n"});
+    row("comments and blank lines before, between", {"# first", "", "   ", "led 1", "#x", "led 0"},
+        F::Command, {"led 1\r\n", "led 0\r\n"});
+    row("only comments and blanks send nothing", {"#a", " ", "", "  # b"}, F::Command, {});
+    row("script lines with CR LF sent with one CR LF", {"a\r", "b\r", ""}, F::Command,
+        {"a\r\n", "b\r\n"});
+    row("first line keeps its blanks, later lines are trimmed", {"  a  ", "  b  "}, F::Command,
+        {"  a  \r\n", "b\r\n"});
+    row("empty hotkey sends nothing", {""}, F::Command, {});
+    row("hotkey definition may go first in a selection", {"#hotkey3|Beep|do_beep 1", "stop"},
+        F::CommandOrHotkeyDefinition, {"#hotkey3|Beep|do_beep 1\r\n", "stop\r\n"});
+    row("hotkey definition is a comment in send all", {"#hotkey3|Beep|do_beep 1", "stop"},
+        F::Command, {"stop\r\n"});
+    row("hotkey definition skipped after the first line", {"a", "#hotkey3|Beep|do_beep 1"},
+        F::CommandOrHotkeyDefinition, {"a\r\n"});
 }
 
 void TestPacedSending::run()
@@ -53,16 +45,13 @@ void TestPacedSending::run()
     QFETCH(QStringList, lines);
     QFETCH(PacedSending::FirstLine, rule);
     QFETCH(QStringList, sent);
-
     QStringList queue;
     int index = 0;
     bool paced = false;
     QStringList got;
-    QString line = PacedSending::start(lines, rule, queue, index, paced);
-    while (!line.isNull()) {
+    for (QString line = PacedSending::start(lines, rule, queue, index, paced); !line.isNull();
+         line = PacedSending::next(queue, index, paced))
         got << line;
-        line = PacedSending::next(queue, index, paced);
-    }
     QCOMPARE(got, sent);
     QVERIFY(!paced);
     // Further replies after the end send nothing.
@@ -74,12 +63,10 @@ void TestPacedSending::newRunReplacesOldQueue()
     QStringList queue;
     int index = 0;
     bool paced = false;
-    QCOMPARE(
-        PacedSending::start({"a", "b", "c"}, PacedSending::FirstLine::Command, queue, index, paced),
-        QStringLiteral("a\r\n"));
+    const auto command = PacedSending::FirstLine::Command;
+    QCOMPARE(PacedSending::start({"a", "b", "c"}, command, queue, index, paced), "a\r\n");
     QVERIFY(paced);
-    QCOMPARE(PacedSending::start({"x", "y"}, PacedSending::FirstLine::Command, queue, index, paced),
-             QStringLiteral("x\r\n"));
+    QCOMPARE(PacedSending::start({"x", "y"}, command, queue, index, paced), "x\r\n");
     QCOMPARE(PacedSending::next(queue, index, paced), QStringLiteral("y\r\n"));
     QVERIFY(PacedSending::next(queue, index, paced).isNull());
 }

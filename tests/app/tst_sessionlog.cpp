@@ -1,17 +1,11 @@
+#include "consolepeer.h"
 #include "sessionlog.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 // Descriptors of this process open on the path (Linux); -1 where that cannot be seen.
 int openHandles(const QString &path)
@@ -32,33 +26,22 @@ class TestSessionLog : public QObject
 {
     Q_OBJECT
 private slots:
-    void historyEntry_data();
-    void historyEntry();
+    void historyEntryWithAndWithoutShownRecord();
     void historyRecordsAreEntryThenTextAsSent();
     void missingFolderLosesTheRecordSilently();
     void udpRecord_data();
     void udpRecord();
 };
 
-void TestSessionLog::historyEntry_data()
+void TestSessionLog::historyEntryWithAndWithoutShownRecord()
 {
-    QTest::addColumn<QString>("mac");
-    QTest::addColumn<QString>("entry");
-    QTest::newRow("no record shown yet: both MAC places empty")
-        << ""
-        << "[Logdate:2019:09:18 07:08:09][MAC:]\t\t[]\t[C:/100%1/]\r\n";
-    QTest::newRow("MAC of the shown record in both places")
-        << "00564f524e01"
-        << "[Logdate:2019:09:18 07:08:09][MAC:00564f524e01]\t\t[00564f524e01]\t[C:/100%1/]\r\n";
-}
-
-void TestSessionLog::historyEntry()
-{
-    QFETCH(QString, mac);
-    QFETCH(QString, entry);
-    // "%1" in the folder stays as it is.
     const QDateTime when(QDate(2019, 9, 18), QTime(7, 8, 9));
-    QCOMPARE(SessionLog::historyEntry(when, mac, "C:/100%1/"), entry);
+    // No record shown yet: both MAC places empty. "%1" in the folder stays as it is.
+    QCOMPARE(SessionLog::historyEntry(when, "", "C:/100%1/"),
+             QStringLiteral("[Logdate:2019:09:18 07:08:09][MAC:]\t\t[]\t[C:/100%1/]\r\n"));
+    QCOMPARE(SessionLog::historyEntry(when, "00564f524e01", "C:/100%1/"),
+             QStringLiteral("[Logdate:2019:09:18 07:08:09][MAC:00564f524e01]\t\t[00564f524e01]"
+                            "\t[C:/100%1/]\r\n"));
 }
 
 void TestSessionLog::historyRecordsAreEntryThenTextAsSent()
@@ -69,7 +52,7 @@ void TestSessionLog::historyRecordsAreEntryThenTextAsSent()
     const int handles = openHandles(path);
     SessionLog::writeHistory(folder.path(), "[E2]\r\n", "b\n");
     // ISO 8859-1, no line end added: a text without one leaves the next entry on its line.
-    QCOMPARE(contents(path), QByteArray("[E1]\r\nM\xfcller\r\nstop[E2]\r\nb\n"));
+    QCOMPARE(fileBytes(path), QByteArray("[E1]\r\nM\xfcller\r\nstop[E2]\r\nb\n"));
     if (handles < 0)
         QSKIP("open files cannot be listed here");
     QCOMPARE(handles, 0);
@@ -77,7 +60,7 @@ void TestSessionLog::historyRecordsAreEntryThenTextAsSent()
     // Removed between two records (someone rotated it): the next one starts it afresh.
     QVERIFY(QFile::remove(path));
     SessionLog::writeHistory(folder.path(), "[E3]\r\n", "c");
-    QCOMPARE(contents(path), QByteArray("[E3]\r\nc"));
+    QCOMPARE(fileBytes(path), QByteArray("[E3]\r\nc"));
 }
 
 void TestSessionLog::missingFolderLosesTheRecordSilently()
@@ -89,7 +72,7 @@ void TestSessionLog::missingFolderLosesTheRecordSilently()
     QVERIFY(!SessionLog::append(missing + "/udp.log", "x\r\n"));
     QVERIFY(SessionLog::append(folder.filePath("udp.log"), "x\r\n"));
     QVERIFY(SessionLog::append(folder.filePath("udp.log"), "y\r\n"));
-    QCOMPARE(contents(folder.filePath("udp.log")), QByteArray("x\r\ny\r\n"));
+    QCOMPARE(fileBytes(folder.filePath("udp.log")), QByteArray("x\r\ny\r\n"));
 }
 
 void TestSessionLog::udpRecord_data()
