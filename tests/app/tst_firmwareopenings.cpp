@@ -49,7 +49,6 @@ private slots:
     void reopeningReplacesTheDialog();
 
 private:
-    QTcpServer peerServer;
     FakePrompter prompter;
 };
 
@@ -75,7 +74,8 @@ void TestFirmwareOpenings::nothingOpensWithoutConsole()
     QVERIFY(QMetaObject::invokeMethod(&window, qPrintable(slot)));
     QVERIFY(window.findChildren<QDialog *>().isEmpty());
 
-    QTcpSocket *peer = connectClient(window, peerServer);
+    QTcpServer server;
+    QTcpSocket *peer = connectClient(window, server);
     QVERIFY(peer);
     peer->close();
     QTRY_VERIFY(text(window, "btnReconnect").startsWith(QLatin1String("Reconnect")));
@@ -96,14 +96,12 @@ void TestFirmwareOpenings::clientConsoleGivesTheConnectionText()
 {
     QFETCH(QString, opener);
     QFETCH(QString, chooser);
-    MainWindow window(&prompter);
-    QSignalSpy rows(&window, &MainWindow::gotRow);
-    QTcpSocket *peer = connectClient(window, peerServer);
-    QVERIFY(peer);
-    const QString connection = QStringLiteral("127.0.0.1:%1").arg(peerServer.serverPort());
+    ConnectedWindow c(&prompter);
+    QVERIFY(c.peer);
+    const QString connection = QStringLiteral("127.0.0.1:%1").arg(c.server.serverPort());
 
-    open(window, opener);
-    QDialog *dialog = openedDialog(window);
+    open(c.window, opener);
+    QDialog *dialog = openedDialog(c.window);
     QVERIFY(dialog);
     QVERIFY(dialog->isVisible());
     QVERIFY(dialog->isModal());
@@ -120,9 +118,9 @@ void TestFirmwareOpenings::clientConsoleGivesTheConnectionText()
     QCOMPARE(prompter.asked.size(), 1);
 
     // A dialog with its own connection leaves the console to the window.
-    peer->write("still mine\n");
-    QVERIFY(rows.wait(3000));
-    QCOMPARE(rows.last().at(0).toString(), QStringLiteral("still mine"));
+    c.peer->write("still mine\n");
+    QVERIFY(c.rows.wait(3000));
+    QCOMPARE(c.rows.last().at(0).toString(), QStringLiteral("still mine"));
 }
 
 void TestFirmwareOpenings::borrowedConsoleIsReadAgainAfterClosing_data()

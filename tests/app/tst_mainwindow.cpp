@@ -58,19 +58,14 @@ private slots:
     void hostWithoutPortUsesPort23();
     void serverPortTakenLeavesClientWorking();
 
-    void quickCommands_data();
-    void quickCommands();
-    void confirmedCommands_data();
-    void confirmedCommands();
+    void commandButtons_data();
+    void commandButtons();
 
     void productionModeTitle();
     void closingChildIsReleased();
     void keyFilterReportsAndPassesKeys();
 
 private:
-    QTcpSocket *connectPeer(MainWindow &window) { return connectClient(window, *peerServer); }
-
-    std::unique_ptr<QTcpServer> peerServer;
     FakePrompter prompter;
 };
 
@@ -78,7 +73,6 @@ void TestMainWindow::init()
 {
     resetWindowState();
     prompter = FakePrompter();
-    peerServer = std::make_unique<QTcpServer>();
 }
 
 void TestMainWindow::startState()
@@ -131,47 +125,42 @@ void TestMainWindow::wireBytes()
 {
     QFETCH(QString, command);
     QFETCH(QByteArray, wire);
-    MainWindow window(&prompter);
-    QTcpSocket *peer = connectPeer(window);
-    QVERIFY(peer);
-    window.sendData(command);
-    window.sendData(QStringLiteral("end"));
-    QCOMPARE(readBytes(peer, wire.size() + 5), wire + "end\r\n");
+    ConnectedWindow c(&prompter);
+    QVERIFY(c.peer);
+    c.window.sendData(command);
+    c.window.sendData(QStringLiteral("end"));
+    QCOMPARE(readBytes(c.peer, wire.size() + 5), wire + "end\r\n");
 }
 
 void TestMainWindow::receivedLinesAreCutAndShown()
 {
-    MainWindow window(&prompter);
-    QSignalSpy rows(&window, &MainWindow::gotRow);
-    QTcpSocket *peer = connectPeer(window);
-    QVERIFY(peer);
+    ConnectedWindow c(&prompter);
+    QVERIFY(c.peer);
 
-    peer->write("one\r\ntwo\nthr");
-    QTRY_COMPARE(rows.size(), 2);
-    peer->write(QByteArray("ee\na\0b\r\n", 8));
-    QTRY_COMPARE(rows.size(), 4);
-    QCOMPARE(rowTexts(rows), (QStringList{"one", "two", "three", "a b"}));
+    c.peer->write("one\r\ntwo\nthr");
+    QTRY_COMPARE(c.rows.size(), 2);
+    c.peer->write(QByteArray("ee\na\0b\r\n", 8));
+    QTRY_COMPARE(c.rows.size(), 4);
+    QCOMPARE(rowTexts(c.rows), (QStringList{"one", "two", "three", "a b"}));
     QStringList shown;
     for (const char *name : {"lblRes1", "lblRes2", "lblRes3", "lblRes4"})
-        shown << text(window, name);
+        shown << text(c.window, name);
     QCOMPARE(shown, (QStringList{"a b", "three", "two", "one"}));
 }
 
 void TestMainWindow::overLongLineIsCut()
 {
-    MainWindow window(&prompter);
-    QSignalSpy rows(&window, &MainWindow::gotRow);
-    QTcpSocket *peer = connectPeer(window);
-    QVERIFY(peer);
+    ConnectedWindow c(&prompter);
+    QVERIFY(c.peer);
 
     // Four megabytes without a line feed, then a normal line.
     const int size = 4 * 1024 * 1024 + 7;
-    peer->write(QByteArray(size, 'x'));
-    peer->write("\nok\n");
-    QTRY_VERIFY_WITH_TIMEOUT(!rows.isEmpty() && rows.last().at(0).toString() == "ok", 20000);
+    c.peer->write(QByteArray(size, 'x'));
+    c.peer->write("\nok\n");
+    QTRY_VERIFY_WITH_TIMEOUT(!c.rows.isEmpty() && c.rows.last().at(0).toString() == "ok", 20000);
     int total = 0;
-    for (int i = 0; i + 1 < rows.count(); ++i) {
-        const int length = rows.at(i).at(0).toString().size();
+    for (int i = 0; i + 1 < c.rows.count(); ++i) {
+        const int length = c.rows.at(i).at(0).toString().size();
         QVERIFY(length <= 64 * 1024);
         total += length;
     }
@@ -180,73 +169,65 @@ void TestMainWindow::overLongLineIsCut()
 
 void TestMainWindow::configDumpLinesAreRows()
 {
-    MainWindow window(&prompter);
-    QSignalSpy rows(&window, &MainWindow::gotRow);
-    QTcpSocket *peer = connectPeer(window);
-    QVERIFY(peer);
-    peer->write("board CONFIG_START [MAC:0011AA]\r\na\r\nCONFIG_END\r\n");
-    QTRY_COMPARE(rows.size(), 3);
-    QCOMPARE(rowTexts(rows), (QStringList{"board CONFIG_START [MAC:0011AA]", "a", "CONFIG_END"}));
+    ConnectedWindow c(&prompter);
+    QVERIFY(c.peer);
+    c.peer->write("board CONFIG_START [MAC:0011AA]\r\na\r\nCONFIG_END\r\n");
+    QTRY_COMPARE(c.rows.size(), 3);
+    QCOMPARE(rowTexts(c.rows), (QStringList{"board CONFIG_START [MAC:0011AA]", "a", "CONFIG_END"}));
 }
 
 void TestMainWindow::onlyAFullAnnouncementMakesTheMainDevice()
 {
-    MainWindow window(&prompter);
-    QSignalSpy rows(&window, &MainWindow::gotRow);
-    QTcpSocket *peer = connectPeer(window);
-    QVERIFY(peer);
-    peer->write("x|MAC:0011|y\r\n"); // fewer than seven fields: a plain line
-    QTRY_COMPARE(rows.size(), 1);
-    QCOMPARE(rows.at(0).at(0).toString(), QStringLiteral("x|MAC:0011|y"));
+    ConnectedWindow c(&prompter);
+    QVERIFY(c.peer);
+    c.peer->write("x|MAC:0011|y\r\n"); // fewer than seven fields: a plain line
+    QTRY_COMPARE(c.rows.size(), 1);
+    QCOMPARE(c.rows.at(0).at(0).toString(), QStringLiteral("x|MAC:0011|y"));
     QVERIFY(!QDeviceMachine::instance()->mainDevice());
-    QCOMPARE(text(window, "btnMAC"), QStringLiteral("N/A"));
+    QCOMPARE(text(c.window, "btnMAC"), QStringLiteral("N/A"));
 
-    peer->write("BOOT|1|HW:71405-2:|SW:2.13:|NAME:tube one:|MAC:0011aabbccdd:|IP:0:\r\n");
-    QTRY_COMPARE(rows.size(), 2);
+    c.peer->write("BOOT|1|HW:71405-2:|SW:2.13:|NAME:tube one:|MAC:0011aabbccdd:|IP:0:\r\n");
+    QTRY_COMPARE(c.rows.size(), 2);
     const Device *device = QDeviceMachine::instance()->mainDevice();
     QVERIFY(device);
     QCOMPARE(device->type, 2);
     QCOMPARE(device->name, QStringLiteral("tube one"));
     QStringList shown;
     for (const char *name : {"btnMAC", "lblHWID", "lblSWID"})
-        shown << text(window, name);
+        shown << text(c.window, name);
     QCOMPARE(shown, (QStringList{"0011aabbccdd", "71405-2", "2.13"}));
 }
 
 void TestMainWindow::pacedScript()
 {
-    MainWindow window(&prompter);
-    QSignalSpy rows(&window, &MainWindow::gotRow);
-    QTcpSocket *peer = connectPeer(window);
-    QVERIFY(peer);
+    ConnectedWindow c(&prompter);
+    QVERIFY(c.peer);
 
-    QVERIFY(window.queueLines({"a", "", "#comment", "b"}));
-    QCOMPARE(readBytes(peer, 3), QByteArray("a\r\n"));
-    QCOMPARE(peer->bytesAvailable(), 0);
-    peer->write("ok\r\n");
-    QTRY_COMPARE(rows.size(), 1);
-    QCOMPARE(readBytes(peer, 3), QByteArray("b\r\n"));
-    peer->write("ok\r\n");
-    QTRY_COMPARE(rows.size(), 2);
-    QVERIFY(!peer->waitForReadyRead(200));
+    QVERIFY(c.window.queueLines({"a", "", "#comment", "b"}));
+    QCOMPARE(readBytes(c.peer, 3), QByteArray("a\r\n"));
+    QCOMPARE(c.peer->bytesAvailable(), 0);
+    c.peer->write("ok\r\n");
+    QTRY_COMPARE(c.rows.size(), 1);
+    QCOMPARE(readBytes(c.peer, 3), QByteArray("b\r\n"));
+    c.peer->write("ok\r\n");
+    QTRY_COMPARE(c.rows.size(), 2);
+    QVERIFY(!c.peer->waitForReadyRead(200));
 }
 
 void TestMainWindow::hotkeyRunsItsCommands()
 {
-    MainWindow window(&prompter);
-    QSignalSpy rows(&window, &MainWindow::gotRow);
-    QTcpSocket *peer = connectPeer(window);
-    QVERIFY(peer);
-    child<QLineEdit>(window, "txtHotkey2")->setText(QStringLiteral("led 1;;#off;led 0"));
-    child<QCheckBox>(window, "cheAutoSwitch")->setChecked(true);
-    child<QTabWidget>(window, "tabWidget")->setCurrentIndex(1);
+    ConnectedWindow c(&prompter);
+    QVERIFY(c.peer);
+    child<QLineEdit>(c.window, "txtHotkey2")->setText(QStringLiteral("led 1;;#off;led 0"));
+    child<QCheckBox>(c.window, "cheAutoSwitch")->setChecked(true);
+    child<QTabWidget>(c.window, "tabWidget")->setCurrentIndex(1);
 
-    child<QPushButton>(window, "btnHotKey2")->click();
-    QCOMPARE(readBytes(peer, 7), QByteArray("led 1\r\n"));
-    QCOMPARE(child<QTabWidget>(window, "tabWidget")->currentIndex(), 0);
-    peer->write("done\n");
-    QTRY_COMPARE(rows.size(), 1);
-    QCOMPARE(readBytes(peer, 7), QByteArray("led 0\r\n"));
+    child<QPushButton>(c.window, "btnHotKey2")->click();
+    QCOMPARE(readBytes(c.peer, 7), QByteArray("led 1\r\n"));
+    QCOMPARE(child<QTabWidget>(c.window, "tabWidget")->currentIndex(), 0);
+    c.peer->write("done\n");
+    QTRY_COMPARE(c.rows.size(), 1);
+    QCOMPARE(readBytes(c.peer, 7), QByteArray("led 0\r\n"));
 }
 
 void TestMainWindow::controlsFollowTheConnection()
@@ -269,12 +250,13 @@ void TestMainWindow::controlsFollowTheConnection()
     for (const QString &name : boardControls)
         QVERIFY2(name == QLatin1String("btnSendStop") || !enabled(window, name), qPrintable(name));
 
-    QTcpSocket *peer = connectPeer(window);
+    QTcpServer server;
+    QTcpSocket *peer = connectClient(window, server);
     QVERIFY(peer);
     for (const QString &name : boardControls)
         QVERIFY2(enabled(window, name), qPrintable(name));
     QVERIFY(!child<QAction>(window, "actionTB_Admin")->isVisible());
-    const QString connection = QStringLiteral("127.0.0.1:%1").arg(peerServer->serverPort());
+    const QString connection = QStringLiteral("127.0.0.1:%1").arg(server.serverPort());
     QCOMPARE(text(window, "btnReconnect"), QStringLiteral("Disconnect (IP:%1)").arg(connection));
     QCOMPARE(SettingsStore::get("lastConnection", QString()).toString(), connection);
     QCOMPARE(text(window, "lblCurrTempIn"), QStringLiteral("N/A"));
@@ -293,9 +275,10 @@ void TestMainWindow::controlsFollowTheConnection()
 void TestMainWindow::failedConnectShowsLastConnection()
 {
     MainWindow window(&prompter);
-    QVERIFY(peerServer->listen(QHostAddress::LocalHost));
-    const quint16 closedPort = peerServer->serverPort();
-    peerServer->close();
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    const quint16 closedPort = server.serverPort();
+    server.close();
     QVERIFY(!window.connectToDevice(QStringLiteral("127.0.0.1"), closedPort, nullptr));
     QCOMPARE(text(window, "btnReconnect"), QStringLiteral("Reconnect (IP:localhost:23)"));
     for (const char *name : {"btnSend", "btnSendStop", "pushButton_4"})
@@ -305,11 +288,11 @@ void TestMainWindow::failedConnectShowsLastConnection()
 
 void TestMainWindow::acceptedConnectionReplacesClient()
 {
-    MainWindow window(&prompter);
+    ConnectedWindow c(&prompter);
+    QVERIFY(c.peer);
+    const MainWindow &window = c.window;
     QSignalSpy closeChildren(&window, &MainWindow::close_clilds);
-    QTcpSocket *clientPeer = connectPeer(window);
-    QVERIFY(clientPeer);
-    QSignalSpy clientGone(clientPeer, &QTcpSocket::disconnected);
+    QSignalSpy clientGone(c.peer, &QTcpSocket::disconnected);
 
     const std::unique_ptr<QTcpSocket> incoming = connectBoard(window);
     QVERIFY(incoming);
@@ -322,21 +305,22 @@ void TestMainWindow::acceptedConnectionReplacesClient()
     QVERIFY(enabled(window, "btnSend"));
     QVERIFY(enabled(window, "txtHotkey5"));
 
-    window.sendData(QStringLiteral("stop"));
+    c.window.sendData(QStringLiteral("stop"));
     QCOMPARE(readBytes(incoming.get(), 6), QByteArray("stop\r\n"));
 }
 
 void TestMainWindow::hostWithoutPortUsesPort23()
 {
-    if (!peerServer->listen(QHostAddress::LocalHost, 23))
+    QTcpServer board;
+    if (!board.listen(QHostAddress::LocalHost, 23))
         QSKIP("port 23 cannot be bound here");
     SettingsStore::set("lastConnection", "127.0.0.1");
     MainWindow window(&prompter);
     auto *reconnect = child<QPushButton>(window, "btnReconnect");
     QCOMPARE(reconnect->text(), QStringLiteral("Reconnect (127.0.0.1)"));
     reconnect->click();
-    QVERIFY(peerServer->waitForNewConnection(3000));
-    QCOMPARE(readBytes(peerServer->nextPendingConnection(), kDebugLevel.size()), kDebugLevel);
+    QVERIFY(board.waitForNewConnection(3000));
+    QCOMPARE(readBytes(board.nextPendingConnection(), kDebugLevel.size()), kDebugLevel);
     QCOMPARE(reconnect->text(), QStringLiteral("Disconnect (IP:127.0.0.1:23)"));
 
     // The same button now disconnects; Return in the host field connects again.
@@ -346,87 +330,71 @@ void TestMainWindow::hostWithoutPortUsesPort23()
     auto *host = child<QLineEdit>(window, "lineEdit");
     host->setText(QStringLiteral("127.0.0.1"));
     QTest::keyClick(host, Qt::Key_Return);
-    QVERIFY(peerServer->waitForNewConnection(3000));
-    QCOMPARE(readBytes(peerServer->nextPendingConnection(), kDebugLevel.size()), kDebugLevel);
+    QVERIFY(board.waitForNewConnection(3000));
+    QCOMPARE(readBytes(board.nextPendingConnection(), kDebugLevel.size()), kDebugLevel);
 }
 
 void TestMainWindow::serverPortTakenLeavesClientWorking()
 {
     QTcpServer squatter;
     QVERIFY(squatter.listen(QHostAddress::Any, kServerPort));
-    MainWindow window(&prompter);
-    QVERIFY(window.statusBar()->currentMessage().contains(QLatin1String("7123")));
-    QVERIFY(window.statusBar()->currentMessage().contains(QLatin1String("client only")));
-    QTcpSocket *peer = connectPeer(window);
-    QVERIFY(peer);
-    window.sendData(QStringLiteral("print_tb_config"));
-    QCOMPARE(readBytes(peer, 17), QByteArray("print_tb_config\r\n"));
+    ConnectedWindow c(&prompter);
+    QVERIFY(c.peer);
+    const QString message = c.window.statusBar()->currentMessage();
+    QVERIFY2(message.contains("7123") && message.contains("client only"), qPrintable(message));
+    c.window.sendData(QStringLiteral("print_tb_config"));
+    QCOMPARE(readBytes(c.peer, 17), QByteArray("print_tb_config\r\n"));
 }
 
-void TestMainWindow::quickCommands_data()
+void TestMainWindow::commandButtons_data()
 {
     QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("question"); // asked first, No by default; empty: sent at once
     QTest::addColumn<QByteArray>("wire");
-    QTest::newRow("Get TB Config") << "btn_tbConfig" << QByteArray("print_tb_config\r\n");
-    QTest::newRow("Do Beep on Tools") << "btnDoBeep" << QByteArray("do_beep 62415\r\n");
-    QTest::newRow("Do Beep on Logdata") << "btnDoBeep2" << QByteArray("do_beep 62415\r\n");
-    QTest::newRow("Can list Devices") << "btnCanListDev" << QByteArray("can_list_devices\r\n");
-    QTest::newRow("Stop on Tools unchecks the loop") << "btnSendStop" << QByteArray("stop\r\n");
-    QTest::newRow("Stop on Logdata unchecks the loop") << "btnStop2" << QByteArray("stop\r\n");
-}
-
-void TestMainWindow::quickCommands()
-{
-    QFETCH(QString, button);
-    QFETCH(QByteArray, wire);
-    MainWindow window(&prompter);
-    QTcpSocket *peer = connectPeer(window);
-    QVERIFY(peer);
-    auto *loop = child<QCheckBox>(window, "cheLoopCommand");
-    loop->setChecked(true);
-    child<QPushButton>(window, button)->click();
-    QCOMPARE(readBytes(peer, wire.size()), wire);
-    QCOMPARE(loop->isChecked(), !wire.startsWith("stop"));
-    QVERIFY(prompter.asked.isEmpty());
-}
-
-void TestMainWindow::confirmedCommands_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("question");
-    QTest::addColumn<QByteArray>("wire"); // sent when the answer is Yes
-    const auto row = [](const char *name, const char *button, const char *title,
-                        const char *question, const char *wire) {
-        QTest::newRow(name) << button << QString("%1|PLEASE CONFIRM: %2").arg(title, question)
-                            << QByteArray(wire);
+    const auto row = [](const char *name, const char *button, const char *question,
+                        const char *wire) {
+        QTest::newRow(name) << button << question << QByteArray(wire);
     };
-    row("bootmacro", "btnRunBootMacro", "Run bootmacro", "Do you want to reexecute the bootmacro?",
+    row("Get TB Config", "btn_tbConfig", "", "print_tb_config\r\n");
+    row("Do Beep on Tools", "btnDoBeep", "", "do_beep 62415\r\n");
+    row("Do Beep on Logdata", "btnDoBeep2", "", "do_beep 62415\r\n");
+    row("Can list Devices", "btnCanListDev", "", "can_list_devices\r\n");
+    row("Stop on Tools unchecks the loop", "btnSendStop", "", "stop\r\n");
+    row("Stop on Logdata unchecks the loop", "btnStop2", "", "stop\r\n");
+    row("bootmacro confirmed", "btnRunBootMacro",
+        "Run bootmacro|PLEASE CONFIRM: Do you want to reexecute the bootmacro?",
         "run_boot_macro\r\n");
-    row("restart", "btnRestart", "Restart board", "Do you want to restart the machine?",
-        "restart\r\n");
-    row("M2M reset", "resetMQTT", "Reset M2M settings.",
-        "Do you want to reset M2M settings to default?", "mqtt_rest\r\n");
+    row("restart confirmed", "btnRestart",
+        "Restart board|PLEASE CONFIRM: Do you want to restart the machine?", "restart\r\n");
+    row("M2M reset confirmed", "resetMQTT",
+        "Reset M2M settings.|PLEASE CONFIRM: Do you want to reset M2M settings to default?",
+        "mqtt_rest\r\n");
 }
 
-void TestMainWindow::confirmedCommands()
+void TestMainWindow::commandButtons()
 {
     QFETCH(QString, button);
     QFETCH(QString, question);
     QFETCH(QByteArray, wire);
-    MainWindow window(&prompter);
-    QTcpSocket *peer = connectPeer(window);
-    QVERIFY(peer);
-    // Answered No it sends nothing, answered Yes the command; a marker shows exactly what.
-    for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+    ConnectedWindow c(&prompter);
+    QVERIFY(c.peer);
+    auto *loop = child<QCheckBox>(c.window, "cheLoopCommand");
+    loop->setChecked(true);
+    // A question answered No sends nothing; a marker after each click shows what was sent.
+    const QList<QMessageBox::StandardButton> answers =
+        question.isEmpty() ? QList<QMessageBox::StandardButton>{QMessageBox::Yes}
+                           : QList<QMessageBox::StandardButton>{QMessageBox::No, QMessageBox::Yes};
+    for (const QMessageBox::StandardButton answer : answers) {
         prompter.answer = answer;
-        child<QPushButton>(window, button)->click();
-        window.sendData(QStringLiteral("end"));
+        child<QPushButton>(c.window, button)->click();
+        c.window.sendData(QStringLiteral("end"));
         const QByteArray sent = answer == QMessageBox::Yes ? wire : QByteArray();
-        QCOMPARE(readBytes(peer, sent.size() + 5), sent + "end\r\n");
+        QCOMPARE(readBytes(c.peer, sent.size() + 5), sent + "end\r\n");
     }
-    QCOMPARE(prompter.asked, (QStringList{question, question}));
-    QCOMPARE(prompter.defaults,
-             (QList<QMessageBox::StandardButton>{QMessageBox::No, QMessageBox::No}));
+    QCOMPARE(prompter.asked,
+             question.isEmpty() ? QStringList() : (QStringList{question, question}));
+    QCOMPARE(prompter.defaults.count(QMessageBox::No), prompter.asked.size());
+    QCOMPARE(loop->isChecked(), !wire.startsWith("stop"));
 }
 
 void TestMainWindow::productionModeTitle()
@@ -448,20 +416,18 @@ void TestMainWindow::productionModeTitle()
 
 void TestMainWindow::closingChildIsReleased()
 {
-    MainWindow window(&prompter);
-    QTcpSocket *peer = connectPeer(window);
-    QVERIFY(peer);
+    ConnectedWindow c(&prompter);
+    QVERIFY(c.peer);
     FakeChildWindow runner;
-    connect(&runner, &FakeChildWindow::closing, &window, &MainWindow::frmClosing);
-    connect(&window, &MainWindow::gotRow, &runner, &FakeChildWindow::gotRow);
-    QSignalSpy rows(&window, &MainWindow::gotRow);
+    connect(&runner, &FakeChildWindow::closing, &c.window, &MainWindow::frmClosing);
+    connect(&c.window, &MainWindow::gotRow, &runner, &FakeChildWindow::gotRow);
 
-    peer->write("before\n");
-    QTRY_COMPARE(rows.size(), 1);
+    c.peer->write("before\n");
+    QTRY_COMPARE(c.rows.size(), 1);
     QCOMPARE(runner.rows, 1);
     emit runner.closing(5);
-    peer->write("after\n");
-    QTRY_COMPARE(rows.size(), 2);
+    c.peer->write("after\n");
+    QTRY_COMPARE(c.rows.size(), 2);
     QCOMPARE(runner.rows, 1);
 }
 

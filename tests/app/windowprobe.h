@@ -87,6 +87,18 @@ inline QTcpSocket *connectClient(MainWindow &window, QTcpServer &server)
     return readBytes(peer, kDebugLevel.size()) == kDebugLevel ? peer : nullptr;
 }
 
+// A window connected as client to a peer of the test, with the lines it hands on recorded;
+// peer is null when the connection or its greeting failed.
+struct ConnectedWindow
+{
+    explicit ConnectedWindow(Prompter *prompter) : window(prompter) {}
+
+    MainWindow window;
+    QSignalSpy rows{&window, &MainWindow::gotRow};
+    QTcpServer server;
+    QTcpSocket *peer = connectClient(window, server);
+};
+
 // A board connecting to the window's console server, once the window greeted it; or null.
 inline std::unique_ptr<QTcpSocket> connectBoard(const MainWindow &window)
 {
