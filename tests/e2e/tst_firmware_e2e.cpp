@@ -1,3 +1,4 @@
+#include "boardsimprocess.h"
 #include "fakeprompter.h"
 #include "fwromtranferdialog.h"
 #include "fwupdatedialog.h"
@@ -5,7 +6,6 @@
 #include "mainwindow.h"
 #include "qdevicemachine.h"
 #include "settingsstore.h"
-#include "simprocess.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -70,10 +70,9 @@ public:
         romDir = scratchPath(QStringLiteral("rom-out"));
         QDir(romDir).removeRecursively();
         QDir().mkpath(romDir);
-        QStringList arguments{"--listen",      "127.0.0.1:0", "--rom-dir",        romDir,
-                              "--flash-ms",    "1200",        "--telemetry-ms",   "60000",
-                              "--announce-ms", "60000",       "--discovery-port", "0"};
-        arguments += faults;
+        QStringList arguments = BoardSimProcess::quietArguments() + faults;
+        arguments << "--rom-dir" << romDir << "--flash-ms"
+                  << "1200";
         if (borrowed) {
             arguments << "--connect" << QStringLiteral("127.0.0.1:%1").arg(kConsoleServerPort);
             // The board announces itself on the console: that makes it the main device.
@@ -130,7 +129,7 @@ public:
     MainWindow window{&prompter};
     QSignalSpy rows{&window, &MainWindow::gotRow};
     QSignalSpy lookupEnded{QDeviceMachine::instance(), &QDeviceMachine::lookupDone};
-    SimProcess sim;
+    BoardSimProcess sim;
     QString romDir;
 };
 
