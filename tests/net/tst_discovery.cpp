@@ -60,22 +60,15 @@ void TestDiscovery::requestReachesBroadcastAddress()
     QDeviceMachine::setReceivePort(std::nullopt);
     QDeviceMachine *hub = QDeviceMachine::instance();
     QSignalSpy done(hub, &QDeviceMachine::lookupDone);
-    QSignalSpy arrived(&board, &QUdpSocket::readyRead);
 
     hub->lookup(255);
-    QVERIFY(arrived.wait(3000));
-    QHostAddress sender;
-    QByteArray payload(int(board.pendingDatagramSize()), '\0');
-    board.readDatagram(payload.data(), payload.size(), &sender);
-    QCOMPARE(payload, QByteArray("\xA4:0:255\r\n"));
-    QCOMPARE(payload.size(), 9);
-    QVERIFY2(fromLan(sender), qPrintable(sender.toString()));
-
     QVERIFY(done.wait(3000));
     QCOMPARE(done.count(), 1);
-    // One request per address of the pair; loopback is never asked.
+    // One request per address of the pair, nine bytes each; loopback is never asked.
+    QVERIFY(board.hasPendingDatagrams());
     while (board.hasPendingDatagrams()) {
-        payload.resize(int(board.pendingDatagramSize()));
+        QHostAddress sender;
+        QByteArray payload(int(board.pendingDatagramSize()), '\0');
         board.readDatagram(payload.data(), payload.size(), &sender);
         QCOMPARE(payload, QByteArray("\xA4:0:255\r\n"));
         QVERIFY2(fromLan(sender), qPrintable(sender.toString()));

@@ -9,17 +9,9 @@ class TestUDPReciver : public QObject
     Q_OBJECT
 
 private slots:
-    void statusBeforeFirstDatagram();
     void lines_data();
     void lines();
 };
-
-void TestUDPReciver::statusBeforeFirstDatagram()
-{
-    UDPReciver receiver(nullptr, 0);
-    QVERIFY(receiver.localPort() != 0);
-    QCOMPARE(receiver.property("status").toString(), QStringLiteral("--"));
-}
 
 void TestUDPReciver::lines_data()
 {
@@ -30,28 +22,25 @@ void TestUDPReciver::lines_data()
     const QByteArray tele = "\xA4:101:4:163:18:13330:$\r\n";
     const QByteArray half(UDPReciver::kMaxLineBuffer / 2 + 1, 'x');
 
-    QTest::newRow("two lines in one datagram")
-        << QList<QByteArray>{"A:1\r\nB:2\r\n"} << QStringList{"A:1", "B:2"} << "A:1\r\nB:2\r\n";
-    QTest::newRow("line split over two datagrams")
-        << QList<QByteArray>{"A:1", ":2\r\n"} << QStringList{"A:1:2"} << ":2\r\n";
-    QTest::newRow("CR removed everywhere")
-        << QList<QByteArray>{"X\r\rY\n"} << QStringList{"XY"} << "X\r\rY\n";
-    QTest::newRow("leading A4 byte is the currency sign, no extra line")
-        << QList<QByteArray>{tele} << QStringList{QString::fromLatin1(tele).trimmed()}
-        << QString::fromLatin1(tele);
-    QTest::newRow("NUL ends the datagram's text")
-        << QList<QByteArray>{QByteArray("AB\0CD\n", 6)} << QStringList{} << "AB";
-    QTest::newRow("text before NUL waits for the next LF")
-        << QList<QByteArray>{QByteArray("AB\0CD\n", 6), "\n"} << QStringList{"AB"} << "\n";
-    QTest::newRow("empty line emitted") << QList<QByteArray>{"\r\n"} << QStringList{""} << "\r\n";
-    QTest::newRow("Latin-1 bytes one character each")
-        << QList<QByteArray>{"\xE9t\xE9\n"} << QStringList{"\u00e9t\u00e9"} << "\u00e9t\u00e9\n";
-    QTest::newRow("overlong line dropped up to its LF")
-        << QList<QByteArray>{half, half, "tail\nnext\n"} << QStringList{"next"} << "tail\nnext\n";
-    QTest::newRow("line just under the limit kept")
-        << QList<QByteArray>{half.left(UDPReciver::kMaxLineBuffer / 2 - 1),
-                             half.left(UDPReciver::kMaxLineBuffer / 2), "\n"}
-        << QStringList{QString(UDPReciver::kMaxLineBuffer - 1, QLatin1Char('x'))} << "\n";
+    const auto row = [](const char *name, const QList<QByteArray> &datagrams,
+                        const QStringList &lines, const QString &status) {
+        QTest::newRow(name) << datagrams << lines << status;
+    };
+    row("two lines in one datagram", {"A:1\r\nB:2\r\n"}, {"A:1", "B:2"}, "A:1\r\nB:2\r\n");
+    row("line split over two datagrams", {"A:1", ":2\r\n"}, {"A:1:2"}, ":2\r\n");
+    row("CR removed everywhere", {"X\r\rY\n"}, {"XY"}, "X\r\rY\n");
+    row("leading A4 byte is the currency sign, no extra line", {tele},
+        {QString::fromLatin1(tele).trimmed()}, QString::fromLatin1(tele));
+    row("NUL ends the datagram's text", {QByteArray("AB\0CD\n", 6)}, {}, "AB");
+    row("text before NUL waits for the next LF", {QByteArray("AB\0CD\n", 6), "\n"}, {"AB"}, "\n");
+    row("empty line emitted", {"\r\n"}, {""}, "\r\n");
+    row("Latin-1 bytes one character each", {"\xE9t\xE9\n"}, {"\u00e9t\u00e9"}, "\u00e9t\u00e9\n");
+    row("overlong line dropped up to its LF", {half, half, "tail\nnext\n"}, {"next"},
+        "tail\nnext\n");
+    row("line just under the limit kept",
+        {half.left(UDPReciver::kMaxLineBuffer / 2 - 1), half.left(UDPReciver::kMaxLineBuffer / 2),
+         "\n"},
+        {QString(UDPReciver::kMaxLineBuffer - 1, QLatin1Char('x'))}, "\n");
 }
 
 void TestUDPReciver::lines()
@@ -61,6 +50,8 @@ void TestUDPReciver::lines()
     QFETCH(QString, status);
 
     UDPReciver receiver(nullptr, 0);
+    QVERIFY(receiver.localPort() != 0);
+    QCOMPARE(receiver.property("status").toString(), QStringLiteral("--")); // nothing yet
     QSignalSpy statusSpy(&receiver, &UDPReciver::statusChanged);
     QStringList got;
     connect(&receiver, &UDPReciver::gotData, this, [&got](QString line) { got << line; });

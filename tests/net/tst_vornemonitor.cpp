@@ -142,22 +142,14 @@ void TestVorneMonitor::json()
 
 void TestVorneMonitor::csvIsTelemetryOnly()
 {
-    const QString csv =
-        output(DeviceMonitor::Format::Csv, true, {announce, object, telemetry, "!:255:END:0:$"});
-    const QStringList rows = csv.split(QLatin1Char('\n'));
-    QCOMPARE(rows.size(), 3);
     QCOMPARE(
-        rows.at(0),
+        output(DeviceMonitor::Format::Csv, true, {announce, object, telemetry, "!:255:END:0:$"}),
         QStringLiteral(
             "time,macHigh,macLow,ip,state,tempIn,tempH1,tempH2,tempHat,currVol,currFlow,targVol,"
             "targFlow,percent,power,macro,activeMacroCount,setPowerH1,setPowerH2,setOverHeat,"
-            "flowTicksLiter,eta,thermosId,aux,hwId,swId,logId,macText,ipText"));
-    QCOMPARE(
-        rows.at(1),
-        QStringLiteral(
+            "flowTicksLiter,eta,thermosId,aux,hwId,swId,logId,macText,ipText\n"
             "2024-05-01T14:28:03.123+02:00,303890,13330,335653056,4,20.5,90,91,85,123.4,5.26,250,"
-            "6.5,40,1800,998,1,1500,1500,105,1950,194,3,7,12,19,17,0004a3123412,192.168.1.20"));
-    QCOMPARE(rows.at(2), QString());
+            "6.5,40,1800,998,1,1500,1500,105,1950,194,3,7,12,19,17,0004a3123412,192.168.1.20\n"));
 }
 
 void TestVorneMonitor::programReplaysStandardInput()
