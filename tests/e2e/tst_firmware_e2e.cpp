@@ -24,18 +24,6 @@ const QString kMac = QStringLiteral("00564f524e01");
 constexpr int kTube = 2;
 constexpr int kUploadWait = 30000; // ms; every upload here takes a few seconds at most
 
-// Bytes that no two offsets of a file share by accident.
-QByteArray image(int size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    quint32 state = 2024;
-    for (char &c : bytes) {
-        state = state * 1103515245u + 12345u;
-        c = char(state >> 16);
-    }
-    return bytes;
-}
-
 // The image as Intel HEX at the start of the board's flash (0x08000000), 16 bytes a record.
 QString hexFileOf(const QByteArray &bytes)
 {
@@ -70,9 +58,8 @@ public:
         romDir = scratchPath(QStringLiteral("rom-out"));
         QDir(romDir).removeRecursively();
         QDir().mkpath(romDir);
-        QStringList arguments = BoardSimProcess::quietArguments() + faults;
-        arguments << "--rom-dir" << romDir << "--flash-ms"
-                  << "1200";
+        QStringList arguments = BoardSimProcess::quietArguments() +
+                                QStringList{"--rom-dir", romDir, "--flash-ms", "1200"} + faults;
         if (borrowed) {
             arguments << "--connect" << QStringLiteral("127.0.0.1:%1").arg(kConsoleServerPort);
             // The board announces itself on the console: that makes it the main device.
@@ -170,8 +157,7 @@ void TestFirmwareE2E::romManagerWritesArea()
 {
     QFETCH(bool, borrowed);
     const QString writeDir = scratchPath(QStringLiteral("rom-in"));
-    QDir().mkpath(writeDir + QLatin1String("/gui"));
-    const QByteArray bytes = image(5000);
+    const QByteArray bytes = noise(5000);
     QVERIFY(writeFile(writeDir + QLatin1String("/gui/btn_start.bin"), bytes));
     SettingsStore::set(QStringLiteral("romupdater_write_path"), writeDir);
 
@@ -222,7 +208,7 @@ void TestFirmwareE2E::firmwareUpload()
     QFETCH(QStringList, faults);
     QFETCH(QString, failure);
     const bool succeeds = failure.isEmpty();
-    const QByteArray bytes = image(romImage ? 2000 : 512);
+    const QByteArray bytes = noise(romImage ? 2000 : 512);
     const QString file = romImage ? scratchPath(QStringLiteral("firmware.bin")) : hexFileOf(bytes);
     QVERIFY(!romImage || writeFile(file, bytes));
 
@@ -251,8 +237,7 @@ void TestFirmwareE2E::firmwareUpload()
         QVERIFY2(shown.startsWith(QLatin1String("Error|Something went wrong, try again\n")),
                  qPrintable(shown));
         QVERIFY2(shown.contains(failure), qPrintable(shown));
-        QVERIFY(!QFile::exists(QDir(session.romDir).filePath("rom-020000.bin")));
-        QVERIFY(!QFile::exists(QDir(session.romDir).filePath("flash-board.bin")));
+        QVERIFY(QDir(session.romDir).isEmpty()); // nothing flashed or stored
     }
     // Idle again, whatever the end.
     QVERIFY(widget<QAbstractButton>(*dialog, QStringLiteral("btnStart"))->isEnabled());
