@@ -9,14 +9,9 @@
 
 namespace {
 
-QTextEdit *macroText(const QWidget &dialog)
+QString shownText(const QWidget &dialog)
 {
-    return dialog.findChild<QTextEdit *>(QStringLiteral("txtLoadedMacro"));
-}
-
-QPushButton *button(const QWidget &dialog, const char *name)
-{
-    return dialog.findChild<QPushButton *>(QLatin1String(name));
+    return dialog.findChild<QTextEdit *>(QStringLiteral("txtLoadedMacro"))->toPlainText();
 }
 
 } // namespace
@@ -30,27 +25,25 @@ private slots:
     void boardTextIsNeverMarkup();
     void buttonsClose_data();
     void buttonsClose();
-    void twoMacrosInARowShareOneDialog();
-    void macroWhileHiddenShowsItAgain();
+    void windowKeepsOneDialogAndShowsItAgain();
 };
 
 void TestLoadedMacroDialog::boardTextIsNeverMarkup()
 {
     const QString dump = QStringLiteral("NAME:<b>Tube</b> & co\n  RECIPE 1:92:\"x\"");
     LoadedMacroDialog dialog(dump);
-    QCOMPARE(macroText(dialog)->toPlainText(), dump);
+    QCOMPARE(shownText(dialog), dump);
     dialog.setMacroText(QStringLiteral("<i>second</i>"));
-    QCOMPARE(macroText(dialog)->toPlainText(), QStringLiteral("<i>second</i>"));
+    QCOMPARE(shownText(dialog), QStringLiteral("<i>second</i>"));
 }
 
 void TestLoadedMacroDialog::buttonsClose_data()
 {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("clipboard");
-    QTest::newRow("Copy to clipboard + Close copies the edited text") << "btnPaste"
-                                                                      << "MAC:0011\nNAME:edited";
-    QTest::newRow("OK closes without touching the clipboard") << "btnOK"
-                                                              << "left alone";
+    QTest::newRow("Copy to clipboard + Close copies the edited text")
+        << QString("btnPaste") << "MAC:0011\nNAME:edited";
+    QTest::newRow("OK closes without touching the clipboard") << QString("btnOK") << "left alone";
 }
 
 void TestLoadedMacroDialog::buttonsClose()
@@ -60,7 +53,7 @@ void TestLoadedMacroDialog::buttonsClose()
     QGuiApplication::clipboard()->setText(QStringLiteral("left alone"));
     LoadedMacroDialog dialog(QStringLiteral("MAC:0011\nNAME:"));
     dialog.show();
-    QTextEdit *text = macroText(dialog);
+    auto *text = dialog.findChild<QTextEdit *>(QStringLiteral("txtLoadedMacro"));
     text->moveCursor(QTextCursor::End);
     QTest::keyClicks(text, QStringLiteral("edited"));
 
@@ -69,31 +62,25 @@ void TestLoadedMacroDialog::buttonsClose()
     QCOMPARE(QGuiApplication::clipboard()->text(), clipboard);
 }
 
-void TestLoadedMacroDialog::twoMacrosInARowShareOneDialog()
+void TestLoadedMacroDialog::windowKeepsOneDialogAndShowsItAgain()
 {
     MainWindow window;
     window.macroRecived(QStringLiteral("first"));
     window.macroRecived(QStringLiteral("second"));
     const auto dialogs = window.findChildren<LoadedMacroDialog *>();
     QCOMPARE(dialogs.size(), 1);
-    QVERIFY(dialogs.first()->isVisible());
-    QVERIFY(!dialogs.first()->isModal());
-    QCOMPARE(macroText(*dialogs.first())->toPlainText(), QStringLiteral("second"));
-}
-
-void TestLoadedMacroDialog::macroWhileHiddenShowsItAgain()
-{
-    MainWindow window;
-    window.macroRecived(QStringLiteral("first"));
-    auto *dialog = window.findChild<LoadedMacroDialog *>();
-    QVERIFY(dialog);
-    button(*dialog, "btnOK")->click();
-    QVERIFY(!dialog->isVisible());
-
-    window.macroRecived(QStringLiteral("again"));
-    QCOMPARE(window.findChild<LoadedMacroDialog *>(), dialog);
+    LoadedMacroDialog *dialog = dialogs.first();
     QVERIFY(dialog->isVisible());
-    QCOMPARE(macroText(*dialog)->toPlainText(), QStringLiteral("again"));
+    QVERIFY(!dialog->isModal());
+    QCOMPARE(shownText(*dialog), QStringLiteral("second"));
+
+    // Closed, the next macro shows the same dialog again.
+    dialog->findChild<QPushButton *>(QStringLiteral("btnOK"))->click();
+    QVERIFY(!dialog->isVisible());
+    window.macroRecived(QStringLiteral("again"));
+    QCOMPARE(window.findChildren<LoadedMacroDialog *>(), dialogs);
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(shownText(*dialog), QStringLiteral("again"));
 }
 
 QTEST_MAIN(TestLoadedMacroDialog)
