@@ -1,13 +1,27 @@
 #include "fletcher16.h"
+#include "hextestfiles.h"
 #include "rompacket.h"
 #include "romtransfer.h"
 #include "scriptedboard.h"
 
-#include <QFile>
 #include <QSignalSpy>
 #include <QtTest>
 
 using namespace std::chrono_literals;
+using HexTestFiles::noise;
+
+namespace {
+
+const QByteArray kHangUp = "<the board hangs up>";
+
+QString fileOf(int size)
+{
+    const QString name = QStringLiteral("%1.bin").arg(size);
+    HexTestFiles::writeFile(name, noise(size));
+    return name;
+}
+
+} // namespace
 
 // The put_binary exchange against a board played by the test, over an own connection and
 // over a borrowed console socket, and every way a transfer can end.
@@ -21,62 +35,35 @@ private slots:
     void promptInWaitingState_data();
     void promptInWaitingState();
     void noiseBetweenPacketsIgnored();
-    void borrowedSocketStaysOpenAfterTransfer();
+    void consoleGoesOnAfterTheTransfer_data();
+    void consoleGoesOnAfterTheTransfer();
     void stalePromptOnConsoleSkipped();
-    void secondTransferWhileBusyRefused();
-    void abortLeavesBorrowedSocketOpen();
-    void fileNotOpenedEndsInDone();
-    void connectionRefusedEndsInDone();
-    void missingPortEndsInDone();
-    void closedConsoleEndsInDone();
-    void silentBoardEndsInDone();
-    void failureAfterFirstPacket_data();
-    void failureAfterFirstPacket();
+    void failureEndsInDone_data();
+    void failureEndsInDone();
 };
-
-static QString writeFile(const QString &name, const QByteArray &bytes)
-{
-    QFile file(name);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(name));
-    return name;
-}
-
-static QByteArray bytesOf(int size)
-{
-    QByteArray bytes;
-    for (int i = 0; i < size; ++i)
-        bytes.append(static_cast<char>(i * 31 + 5));
-    return bytes;
-}
 
 void TestRomTransfer::ownConnectionWritesTwoPackets()
 {
-    const QByteArray content = bytesOf(241);
-    const QString fileName = writeFile(QStringLiteral("241.bin"), content);
+    const QByteArray content = noise(241);
     ScriptedBoard board;
     RomTransfer transfer(QStringLiteral("127.0.0.1"), board.port());
     QSignalSpy sizeSpy(&transfer, &RomTransfer::setSize);
     QSignalSpy progressSpy(&transfer, &RomTransfer::progress);
     QSignalSpy doneSpy(&transfer, &RomTransfer::done);
 
-    QVERIFY(transfer.transferFile(1234, fileName));
+    QVERIFY(transfer.transferFile(1234, fileOf(241)));
+    QVERIFY(!transfer.transferFile(2, fileOf(3))); // one transfer at a time
     QCOMPARE(sizeSpy.value(0).value(0).toInt(), 241);
     QTRY_VERIFY(board.peer);
     QCOMPARE(board.received, QByteArray()); // the board speaks first on a new connection
     board.send(">");
-    const QByteArray command =
-        "put_binary 1234:241:" + QByteArray::number(Fletcher16::of(content)) + "\r\n";
-    QTRY_COMPARE(board.received, command);
-
-    board.received.clear();
+    QCOMPARE(board.line(),
+             "put_binary 1234:241:" + QByteArray::number(Fletcher16::of(content)) + "\r\n");
     board.send(">");
-    QTRY_COMPARE(board.received.size(), 247);
-    QCOMPARE(board.received, RomPacket::frame(content.left(240), 0));
-    board.received.clear();
+    QTRY_COMPARE(board.unread, RomPacket::frame(content.left(240), 0)); // 247 bytes
+    board.unread.clear();
     board.send(">");
-    QTRY_COMPARE(board.received.size(), 8);
-    QCOMPARE(board.received, RomPacket::frame(content.mid(240), 1));
+    QTRY_COMPARE(board.unread, RomPacket::frame(content.mid(240), 1)); // 8 bytes
     QCOMPARE(progressSpy.size(), 2);
     QCOMPARE(progressSpy.at(0).at(0).toInt(), 247);
     QCOMPARE(progressSpy.at(1).at(0).toInt(), 255);
@@ -87,30 +74,20 @@ void TestRomTransfer::ownConnectionWritesTwoPackets()
     QCOMPARE(doneSpy.at(0).at(0).toInt(), 1);
     QVERIFY(transfer.failureReason().isEmpty());
     QTRY_COMPARE(board.peer->state(), QAbstractSocket::UnconnectedState);
-
-    // Every transfer opens a connection of its own.
-    ScriptedBoard next(true);
-    RomTransfer again(QStringLiteral("127.0.0.1"), next.port());
-    QSignalSpy againSpy(&again, &RomTransfer::done);
-    QVERIFY(again.transferFile(0, fileName));
-    QTRY_COMPARE(againSpy.size(), 1);
-    QCOMPARE(againSpy.at(0).at(0).toInt(), 1);
 }
 
 void TestRomTransfer::emptyFileEndsAtNextPrompt()
 {
-    const QString fileName = writeFile(QStringLiteral("empty.bin"), QByteArray());
     ScriptedBoard board;
     RomTransfer transfer(QStringLiteral("127.0.0.1"), board.port());
     QSignalSpy doneSpy(&transfer, &RomTransfer::done);
-    QVERIFY(transfer.transferFile(0x20000, fileName));
-    QTRY_VERIFY(board.peer);
+    QVERIFY(transfer.transferFile(0x20000, fileOf(0)));
     board.send(">");
-    QTRY_COMPARE(board.received, QByteArray("put_binary 131072:0:0\r\n"));
+    QCOMPARE(board.line(), QByteArray("put_binary 131072:0:0\r\n"));
     board.send(">");
     QTRY_COMPARE(doneSpy.size(), 1);
     QCOMPARE(doneSpy.at(0).at(0).toInt(), 1);
-    QCOMPARE(board.received, QByteArray("put_binary 131072:0:0\r\n"));
+    QCOMPARE(board.unread, QByteArray());
 }
 
 void TestRomTransfer::promptInWaitingState_data()
@@ -133,13 +110,12 @@ void TestRomTransfer::promptInWaitingState()
 {
     QFETCH(QByteArrayList, reads);
     QFETCH(bool, starts);
-    const QString fileName = writeFile(QStringLiteral("p.bin"), bytesOf(10));
     ScriptedBoard board;
     auto console = board.dialIn();
     QVERIFY(console);
     RomTransfer transfer(console.get());
-    QVERIFY(transfer.transferFile(5, fileName));
-    QTRY_COMPARE(board.received, QByteArray("\r\n")); // asks a borrowed console for a prompt
+    QVERIFY(transfer.transferFile(5, fileOf(10)));
+    QCOMPARE(board.line(), QByteArray("\r\n")); // asks a borrowed console for a prompt
 
     // The transfer reads before this spy, which was connected after it.
     QSignalSpy readSpy(console.get(), &QTcpSocket::readyRead);
@@ -150,72 +126,82 @@ void TestRomTransfer::promptInWaitingState()
     QCOMPARE(transfer.state(),
              starts ? RomTransfer::State::Sending : RomTransfer::State::WaitingForPrompt);
     if (starts)
-        QTRY_VERIFY(board.received.endsWith("\r\n") && board.received.startsWith("\r\nput"));
+        QVERIFY(board.line().startsWith("put_binary 5:10:"));
 }
 
 void TestRomTransfer::noiseBetweenPacketsIgnored()
 {
-    const QByteArray content = bytesOf(300);
-    const QString fileName = writeFile(QStringLiteral("noise.bin"), content);
+    const QByteArray content = noise(300);
     ScriptedBoard board;
     auto console = board.dialIn();
     RomTransfer transfer(console.get());
     QSignalSpy doneSpy(&transfer, &RomTransfer::done);
-    QVERIFY(transfer.transferFile(7, fileName));
-    QTRY_COMPARE(board.received, QByteArray("\r\n"));
+    QVERIFY(transfer.transferFile(7, fileOf(300)));
+    QCOMPARE(board.line(), QByteArray("\r\n"));
     board.send(">");
-    QTRY_VERIFY(board.received.endsWith("\r\n") && board.received.size() > 2);
-    board.received.clear();
+    QVERIFY(board.line().startsWith("put_binary 7:300:"));
 
     // Status lines, even split across reads, neither send a packet nor end the transfer.
     QSignalSpy readSpy(console.get(), &QTcpSocket::readyRead);
-    for (const QByteArray &noise : {QByteArray("Erasing sec"), QByteArray("tor 12\r\n"),
-                                    QByteArray("> \r\n"), QByteArray("OK>\r\n")}) {
+    for (const char *noise : {"Erasing sec", "tor 12\r\n", "> \r\n", "OK>\r\n"}) {
         board.send(noise);
         QVERIFY(readSpy.wait(5000));
     }
     QCOMPARE(transfer.state(), RomTransfer::State::Sending);
+    QCOMPARE(board.unread, QByteArray());
     board.send(">\r\n");
-    QTRY_COMPARE(board.received.size(), 247);
+    QTRY_COMPARE(board.unread.size(), 247);
     board.send("\r\n>");
-    QTRY_COMPARE(board.received.size(), 247 + 67);
-    QCOMPARE(board.received.mid(247), RomPacket::frame(content.mid(240), 1));
+    QTRY_COMPARE(board.unread.mid(247), RomPacket::frame(content.mid(240), 1));
     board.send(">");
     QTRY_COMPARE(doneSpy.size(), 1);
     QCOMPARE(doneSpy.at(0).at(0).toInt(), 1);
 }
 
-void TestRomTransfer::borrowedSocketStaysOpenAfterTransfer()
+void TestRomTransfer::consoleGoesOnAfterTheTransfer_data()
 {
-    const QString fileName = writeFile(QStringLiteral("b.bin"), bytesOf(3));
-    ScriptedBoard board(true);
+    QTest::addColumn<bool>("aborted"); // after the command, before the first packet
+    QTest::newRow("after a good transfer") << false;
+    QTest::newRow("after an abort, without a packet") << true;
+}
+
+void TestRomTransfer::consoleGoesOnAfterTheTransfer()
+{
+    QFETCH(bool, aborted);
+    ScriptedBoard board(aborted ? ScriptedBoard::Answers::None : ScriptedBoard::Answers::Rom);
     auto console = board.dialIn();
     RomTransfer transfer(console.get());
     QSignalSpy doneSpy(&transfer, &RomTransfer::done);
-    QVERIFY(transfer.transferFile(9, fileName));
-    QTRY_COMPARE(doneSpy.size(), 1);
-    QCOMPARE(doneSpy.at(0).at(0).toInt(), 1);
-    QCOMPARE(board.packets.size(), 1);
+    QVERIFY(transfer.transferFile(9, fileOf(3)));
+    if (aborted) {
+        QCOMPARE(board.line(), QByteArray("\r\n"));
+        board.send(">");
+        QVERIFY(board.line().startsWith("put_binary"));
+        transfer.abort();
+        QVERIFY(!transfer.isBusy());
+    }
+    QTRY_COMPARE(doneSpy.size(), aborted ? 0 : 1);
+    QCOMPARE(doneSpy.value(0).value(0).toInt(), aborted ? 0 : 1);
+    QCOMPARE(board.packets.size(), aborted ? 0 : 1);
 
-    // The main window reads the console again: lines after the transfer are left to it.
+    // The main window reads the console again: what the board says next is left to it.
     QCOMPARE(console->state(), QAbstractSocket::ConnectedState);
     QSignalSpy readSpy(console.get(), &QTcpSocket::readyRead);
-    board.send("tube idle\r\n");
+    board.send(">tube idle\r\n");
     QVERIFY(readSpy.wait(5000));
-    QCOMPARE(console->readAll(), QByteArray("tube idle\r\n"));
+    QCOMPARE(console->readAll(), QByteArray(">tube idle\r\n")); // the prompt was not taken
 }
 
 void TestRomTransfer::stalePromptOnConsoleSkipped()
 {
-    const QString fileName = writeFile(QStringLiteral("stale.bin"), bytesOf(3));
     ScriptedBoard board;
     auto console = board.dialIn();
     board.send("tube idle\r\n>"); // shown before the main window let go of the console
     QTRY_VERIFY(console->bytesAvailable() > 0);
     RomTransfer transfer(console.get());
     QSignalSpy progressSpy(&transfer, &RomTransfer::progress);
-    QVERIFY(transfer.transferFile(1, fileName));
-    QTRY_COMPARE(board.received, QByteArray("\r\n"));
+    QVERIFY(transfer.transferFile(1, fileOf(3)));
+    QCOMPARE(board.line(), QByteArray("\r\n"));
     QSignalSpy readSpy(console.get(), &QTcpSocket::readyRead);
     board.send("\r\n>"); // a board ends the open prompt's line before a new one
     QVERIFY(readSpy.wait(5000));
@@ -224,158 +210,74 @@ void TestRomTransfer::stalePromptOnConsoleSkipped()
     QCOMPARE(progressSpy.size(), 0);
 }
 
-void TestRomTransfer::secondTransferWhileBusyRefused()
+void TestRomTransfer::failureEndsInDone_data()
 {
-    const QString fileName = writeFile(QStringLiteral("busy.bin"), bytesOf(3));
-    ScriptedBoard board;
-    RomTransfer transfer(QStringLiteral("127.0.0.1"), board.port());
-    QVERIFY(transfer.transferFile(1, fileName));
-    QVERIFY(!transfer.transferFile(2, fileName));
-    QVERIFY(transfer.isBusy());
+    QTest::addColumn<QString>("channel");  // own, console, closed port, no port, unconnected, none
+    QTest::addColumn<int>("size");         // of the file; -1: no file
+    QTest::addColumn<QByteArray>("after"); // the board after the first packet; empty: silent
+    QTest::addColumn<QString>("reason");
+    const QByteArray text = "CHECKSUM ERROR\r\n>";
+    QTest::newRow("file that cannot be opened") << "own" << -1 << QByteArray() << "no/such.bin";
+    QTest::newRow("connection refused") << "closed port" << 3 << QByteArray() << "Cannot connect";
+    QTest::newRow("connection text without a port") << "no port" << 3 << QByteArray() << "port";
+    QTest::newRow("console not connected") << "unconnected" << 3 << QByteArray() << "not open";
+    QTest::newRow("no console at all") << "none" << 3 << QByteArray() << "not open";
+    QTest::newRow("board that never greets") << "own" << 3 << QByteArray() << "did not answer";
+    QTest::newRow("own connection dropped mid-file") << "own" << 1000 << kHangUp << "lost";
+    QTest::newRow("console dropped mid-file") << "console" << 1000 << kHangUp << "lost";
+    QTest::newRow("own connection ending on a non-prompt reply fails, not silently")
+        << "own" << 5 << text << "CHECKSUM ERROR";
+    QTest::newRow("console ending on a non-prompt reply is not told success")
+        << "console" << 5 << text << "CHECKSUM ERROR";
 }
 
-void TestRomTransfer::abortLeavesBorrowedSocketOpen()
+void TestRomTransfer::failureEndsInDone()
 {
-    const QString fileName = writeFile(QStringLiteral("abort.bin"), bytesOf(500));
-    ScriptedBoard board;
-    auto console = board.dialIn();
-    RomTransfer transfer(console.get());
-    QSignalSpy doneSpy(&transfer, &RomTransfer::done);
-    QVERIFY(transfer.transferFile(1, fileName));
-    board.send(">");
-    QTRY_VERIFY(board.received.endsWith("\r\n") && board.received.size() > 2);
-    transfer.abort();
-    QVERIFY(!transfer.isBusy());
-    QCOMPARE(console->state(), QAbstractSocket::ConnectedState);
-    board.send(">");
-    QSignalSpy readSpy(console.get(), &QTcpSocket::readyRead);
-    QVERIFY(readSpy.wait(5000));
-    QCOMPARE(console->readAll(), QByteArray(">")); // no packet went out for it
-    QVERIFY(doneSpy.isEmpty());
-}
+    QFETCH(QString, channel);
+    QFETCH(int, size);
+    QFETCH(QByteArray, after);
+    QFETCH(QString, reason);
 
-void TestRomTransfer::fileNotOpenedEndsInDone()
-{
     ScriptedBoard board;
-    RomTransfer transfer(QStringLiteral("127.0.0.1"), board.port());
-    QSignalSpy doneSpy(&transfer, &RomTransfer::done);
-    QVERIFY(transfer.transferFile(1, QStringLiteral("no/such/file.bin")));
-    QCOMPARE(doneSpy.size(), 1);
-    QCOMPARE(doneSpy.at(0).at(0).toInt(), 0);
-    QVERIFY(transfer.failureReason().contains(QLatin1String("no/such/file.bin")));
-    QVERIFY(!transfer.isBusy());
-    QCOMPARE(board.connections, 0);
-}
-
-void TestRomTransfer::connectionRefusedEndsInDone()
-{
-    const QString fileName = writeFile(QStringLiteral("r.bin"), bytesOf(3));
-    quint16 closedPort = 0;
-    {
+    QTcpSocket unconnected;
+    const std::unique_ptr<QTcpSocket> console = channel == "console" ? board.dialIn() : nullptr;
+    QTcpSocket *socket = console                    ? console.get()
+                         : channel == "unconnected" ? &unconnected
+                                                    : nullptr;
+    quint16 port = channel == "own" ? board.port() : 0;
+    if (channel == "closed port") {
         QTcpServer probe;
         QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-        closedPort = probe.serverPort();
+        port = probe.serverPort();
     }
-    RomTransfer transfer(QStringLiteral("127.0.0.1"), closedPort);
-    QSignalSpy doneSpy(&transfer, &RomTransfer::done);
-    QVERIFY(transfer.transferFile(1, fileName));
-    QTRY_COMPARE(doneSpy.size(), 1);
-    QCOMPARE(doneSpy.at(0).at(0).toInt(), 0);
-    QVERIFY2(transfer.failureReason().startsWith(QLatin1String("Cannot connect")),
-             qPrintable(transfer.failureReason()));
-}
-
-void TestRomTransfer::missingPortEndsInDone()
-{
-    const QString fileName = writeFile(QStringLiteral("m.bin"), bytesOf(3));
-    RomTransfer transfer(QStringLiteral("board"), 0);
-    QSignalSpy doneSpy(&transfer, &RomTransfer::done);
-    QVERIFY(transfer.transferFile(1, fileName));
-    QCOMPARE(doneSpy.size(), 1);
-    QCOMPARE(doneSpy.at(0).at(0).toInt(), 0);
-    QVERIFY(!transfer.isBusy());
-}
-
-void TestRomTransfer::closedConsoleEndsInDone()
-{
-    const QString fileName = writeFile(QStringLiteral("c.bin"), bytesOf(3));
-    QTcpSocket neverConnected;
-    RomTransfer transfer(&neverConnected);
-    QSignalSpy doneSpy(&transfer, &RomTransfer::done);
-    QVERIFY(transfer.transferFile(1, fileName));
-    QCOMPARE(doneSpy.size(), 1);
-    QCOMPARE(doneSpy.at(0).at(0).toInt(), 0);
-    RomTransfer withoutSocket(nullptr);
-    QSignalSpy nullSpy(&withoutSocket, &RomTransfer::done);
-    QVERIFY(withoutSocket.transferFile(1, fileName));
-    QCOMPARE(nullSpy.size(), 1);
-}
-
-void TestRomTransfer::silentBoardEndsInDone()
-{
-    const QString fileName = writeFile(QStringLiteral("s.bin"), bytesOf(3));
-    ScriptedBoard board;
-    RomTransfer transfer(QStringLiteral("127.0.0.1"), board.port());
-    transfer.setSilenceTimeout(300ms);
-    QSignalSpy doneSpy(&transfer, &RomTransfer::done);
-    QVERIFY(transfer.transferFile(1, fileName));
-    QTRY_COMPARE(doneSpy.size(), 1); // the board never greets
-    QCOMPARE(doneSpy.at(0).at(0).toInt(), 0);
-    QVERIFY2(transfer.failureReason().contains(QLatin1String("did not answer")),
-             qPrintable(transfer.failureReason()));
-    QTRY_COMPARE(board.peer->state(), QAbstractSocket::UnconnectedState);
-}
-
-void TestRomTransfer::failureAfterFirstPacket_data()
-{
-    QTest::addColumn<bool>("borrowed");
-    QTest::addColumn<QByteArray>("answer"); // empty: the board drops the connection
-    QTest::addColumn<QString>("reason");
-    QTest::newRow("own connection dropped after the first packet")
-        << false << QByteArray() << "lost";
-    QTest::newRow("console dropped after the first packet") << true << QByteArray() << "lost";
-    QTest::newRow("own connection ending on a non-prompt reply fails, not silently")
-        << false << QByteArray("CHECKSUM ERROR\r\n>") << "CHECKSUM ERROR";
-    QTest::newRow("console ending on a non-prompt reply is not told success")
-        << true << QByteArray("CHECKSUM ERROR\r\n>") << "CHECKSUM ERROR";
-}
-
-void TestRomTransfer::failureAfterFirstPacket()
-{
-    QFETCH(bool, borrowed);
-    QFETCH(QByteArray, answer);
-    QFETCH(QString, reason);
-    // One packet for the reply to follow the last one; more for the drop to come mid-file.
-    const QByteArray content = bytesOf(answer.isEmpty() ? 1000 : 5);
-    const QString fileName = writeFile(QStringLiteral("f.bin"), content);
-    ScriptedBoard board;
-    std::unique_ptr<QTcpSocket> console;
-    std::unique_ptr<RomTransfer> transfer;
-    if (borrowed) {
-        console = board.dialIn();
-        transfer = std::make_unique<RomTransfer>(console.get());
-    } else {
-        transfer = std::make_unique<RomTransfer>(QStringLiteral("127.0.0.1"), board.port());
-    }
+    const auto transfer = socket || channel == "none"
+                              ? std::make_unique<RomTransfer>(socket)
+                              : std::make_unique<RomTransfer>(QStringLiteral("127.0.0.1"), port);
+    transfer->setSilenceTimeout(300ms);
     QSignalSpy doneSpy(transfer.get(), &RomTransfer::done);
-    QVERIFY(transfer->transferFile(1, fileName));
-    QTRY_VERIFY(board.peer);
-    board.send(">");
-    QTRY_VERIFY(board.received.contains("put_binary"));
-    board.send(">");
-    QTRY_VERIFY(board.received.endsWith(RomPacket::frame(content.left(240), 0)));
-    if (answer.isEmpty())
-        board.peer->close();
-    else
-        board.send(answer);
+    QVERIFY(transfer->transferFile(1, size < 0 ? QStringLiteral("no/such.bin") : fileOf(size)));
+    if (!after.isEmpty()) {
+        if (console)
+            QCOMPARE(board.line(), QByteArray("\r\n"));
+        board.send(">");
+        QCOMPARE(board.line(), RomPacket::putBinaryCommand(1, size, Fletcher16::of(noise(size))));
+        board.send(">");
+        QTRY_COMPARE(board.unread, RomPacket::frame(noise(size).left(240), 0));
+        if (after == kHangUp)
+            board.peer->close();
+        else
+            board.send(after);
+    }
     QTRY_COMPARE(doneSpy.size(), 1);
     QCOMPARE(doneSpy.at(0).at(0).toInt(), 0);
     QVERIFY2(transfer->failureReason().contains(reason), qPrintable(transfer->failureReason()));
     QVERIFY(!transfer->isBusy());
-    if (borrowed && !answer.isEmpty())
+    if (console && after != kHangUp)
         QCOMPARE(console->state(), QAbstractSocket::ConnectedState);
-    if (!borrowed)
+    if (channel == "own" && size >= 0)
         QTRY_COMPARE(board.peer->state(), QAbstractSocket::UnconnectedState);
+    else if (channel != "console")
+        QCOMPARE(board.connections, 0);
 }
 
 QTEST_GUILESS_MAIN(TestRomTransfer)
