@@ -17,18 +17,6 @@ bool readUntil(QTcpSocket &socket, QByteArray *received, const QByteArray &what)
     return true;
 }
 
-QString loopback(quint16 port)
-{
-    return QStringLiteral("127.0.0.1:%1").arg(port);
-}
-
-quint16 freeUdpPort()
-{
-    QUdpSocket probe;
-    probe.bind(QHostAddress(QHostAddress::LocalHost), 0);
-    return probe.localPort();
-}
-
 } // namespace
 
 // The vorne-boardsim executable: its options reach the boards, its sockets are wired to the
@@ -61,13 +49,13 @@ void TestBoardSimProcess::consoleAnswersLogsAndDrops()
 
 void TestBoardSimProcess::udpCountsUpAndAnswersDiscovery()
 {
+    // The board's default ports; the test's own network namespace has them free.
     QUdpSocket target;
-    QVERIFY(target.bind(QHostAddress(QHostAddress::LocalHost), 0));
-    const quint16 discoveryPort = freeUdpPort();
+    QVERIFY(target.bind(QHostAddress(QHostAddress::LocalHost), 7112));
+    const quint16 discoveryPort = 7113;
     BoardSimProcess sim;
     QVERIFY(sim.start(BoardSimProcess::quietArguments() +
-                      QStringList{"--udp-target", loopback(target.localPort()), "--telemetry-ms",
-                                  "100", "--discovery-port", QString::number(discoveryPort)}));
+                      QStringList{"--telemetry-ms", "100", "--discovery-port", "7113"}));
     QSignalSpy ready(&target, &QUdpSocket::readyRead);
     QList<int> counters;
     int announces = 0;
@@ -98,10 +86,9 @@ void TestBoardSimProcess::udpCountsUpAndAnswersDiscovery()
 void TestBoardSimProcess::clientModeAnnouncesAndReconnects()
 {
     QTcpServer server;
-    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    QVERIFY(server.listen(QHostAddress::LocalHost, 7123)); // the program's console server port
     BoardSimProcess sim;
-    QVERIFY(sim.start(BoardSimProcess::quietArguments() +
-                      QStringList{"--connect", loopback(server.serverPort())}));
+    QVERIFY(sim.start(BoardSimProcess::quietArguments() + QStringList{"--connect", "127.0.0.1"}));
     for (int round = 0; round < 2; ++round) {
         QVERIFY(server.hasPendingConnections() || server.waitForNewConnection(5000));
         std::unique_ptr<QTcpSocket> board(server.nextPendingConnection());

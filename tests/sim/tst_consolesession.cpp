@@ -1,9 +1,9 @@
 #include "boardcommands.h"
-#include "boardidentity.h"
 #include "consolesession.h"
 #include "fletcher16.h"
 #include "hextestfiles.h"
 #include "romtestpacket.h"
+#include "simoptions.h"
 #include "tubesimulation.h"
 
 #include <QtTest>
@@ -16,22 +16,22 @@ Q_DECLARE_METATYPE(ConsoleSession::Mode)
 
 namespace {
 
-// A board's commands and tube with one console session, its output collected.
+// A board's commands and tube with one console session, its output collected; the board is
+// configured from vorne-boardsim options.
 struct Harness
 {
-    explicit Harness(const FaultPlan &faults = FaultPlan())
+    explicit Harness(const QStringList &options = {})
         : tube(1000ms, 250ms)
     {
-        identity.mac = {0x00, 0x56, 0x4F, 0x52, 0x4E, 0x01};
-        identity.name = QStringLiteral("SimTube");
-        identity.hw = QStringLiteral("71405");
-        identity.sw = QStringLiteral("190918");
-        commands = std::make_unique<BoardCommands>(identity, &tube);
-        ConsoleSession::Settings settings;
-        settings.faults = faults;
-        settings.flashTime = 50ms;
-        settings.romDir = romDir.path();
-        session = std::make_unique<ConsoleSession>(commands.get(), settings);
+        SimOptions parsed;
+        QString message;
+        int exitCode = 0;
+        SimOptions::parse(
+            QStringList{"vorne-boardsim", "--flash-ms", "50", "--rom-dir", romDir.path()} + options,
+            &parsed, &message, &exitCode);
+        const BoardConfig board = parsed.boards.value(0);
+        commands = std::make_unique<BoardCommands>(board.identity, &tube);
+        session = std::make_unique<ConsoleSession>(commands.get(), board.session);
         QObject::connect(session.get(), &ConsoleSession::output,
                          [this](const QByteArray &bytes, std::chrono::milliseconds delay) {
                              wire += bytes;
@@ -54,19 +54,16 @@ struct Harness
         return wire;
     }
 
-    // The one file the board kept, as "name=contents"; "<none>" when it kept none.
+    // Every file the board kept, as "name=contents".
     QByteArray stored() const
     {
-        const QStringList names = QDir(romDir.path()).entryList(QDir::Files);
-        if (names.size() != 1)
-            return names.isEmpty() ? "<none>" : names.join(' ').toLatin1();
-        QFile file(QDir(romDir.path()).filePath(names.first()));
-        return names.first().toLatin1() + '=' +
-               (file.open(QIODevice::ReadOnly) ? file.readAll() : "<unread>");
+        QByteArray files;
+        for (const QString &name : QDir(romDir.path()).entryList(QDir::Files))
+            files += name.toLatin1() + '=' + HexTestFiles::readFile(romDir.filePath(name));
+        return files;
     }
 
     QTemporaryDir romDir;
-    BoardIdentity identity;
     TubeSimulation tube;
     std::unique_ptr<BoardCommands> commands;
     std::unique_ptr<ConsoleSession> session;
@@ -96,7 +93,7 @@ QByteArrayList romTransfer(const QByteArray &file, int packetSize = 240)
 }
 
 void row(const char *name, const QString &fault, const QByteArrayList &chunks,
-         const char *wirePattern, Mode mode, const QByteArray &stored = "<none>")
+         const char *wirePattern, Mode mode, const QByteArray &stored = {})
 {
     QTest::newRow(name) << fault << chunks << QString::fromLatin1(wirePattern) << mode << stored;
 }
@@ -111,7 +108,6 @@ private slots:
     void commandReply();
     void exchange_data();
     void exchange();
-    void configDumpFramesTheSettings();
     void programRowsFollowTheReply();
     void slowFaultDelaysAnswersOnly();
 };
@@ -121,12 +117,11 @@ void TestConsoleSession::commandReply_data()
     QTest::addColumn<QByteArray>("command");
     QTest::addColumn<QByteArray>("answer"); // empty: the prompt alone
 
-    const auto reply = [](const char *name, const QByteArray &command, const QByteArray &answer) {
-        QTest::newRow(name) << command << answer;
+    const auto reply = [](const char *name, const QByteArray &command, const char *answer) {
+        QTest::newRow(name) << command << QByteArray(answer);
     };
     reply("debug level set", "debug_level 128", "Debug level 128");
-    reply("debug level out of range", "debug_level 256",
-          "ERROR: debug_level needs a number 0 to 255");
+    reply("debug level over 255", "debug_level 256", "ERROR: debug_level needs a number 0 to 255");
     reply("beep", "do_beep 62415", "BEEP 62415");
     reply("ping", "ping", "pong");
     reply("stop while idle", "stop", "Stopped, nothing was running");
@@ -134,13 +129,12 @@ void TestConsoleSession::commandReply_data()
     reply("M2M reset", "mqtt_rest", "M2M settings reset to default");
     reply("restart", "restart", "Restarting board");
     reply("empty line gets the prompt", "", "");
-    reply("unknown command", "frobnicate 3",
-          "ERROR: unknown command \"frobnicate\" (help lists them)");
+    reply("unknown command", "frob 3", "ERROR: unknown command \"frob\" (help lists them)");
     reply("program number 0", "/em 0", "ERROR: /em needs a program number 1 to 255");
     reply("recipe saved", "save_recipe " + kRecipe, "Recipe 2 saved: \"Espresso\"");
-    reply("recipe without quotes", "save_recipe 1:2:3:4:5:6:7:8:9:1:2:3:x",
+    reply("recipe name unquoted", "tb4 1:2:3:4:5:6:7:8:9:1:2:3:x",
           "ERROR: recipe name must stand in double quotes");
-    reply("recipe with a letter", "tb4 1:2:3:4:x:6:7:8:9:1:2:3:\"a\"",
+    reply("recipe with a letter", "save_recipe 1:2:3:4:x:6:7:8:9:1:2:3:\"a\"",
           "ERROR: recipe field 5 is not a number");
     reply("no recipes stored", "list_recipes", "0 recipes stored");
     reply("CAN node out of range", "can_bl 8", "ERROR: can_bl needs a CAN node 0 to 7");
@@ -190,6 +184,13 @@ void TestConsoleSession::exchange_data()
     row("quit in the console is silent", "", lines({"q", "ping"}), R"(^\r\npong\r\n>$)",
         Mode::Console);
 
+    row("configuration dump framed, with the settings", "",
+        lines({"debug_level 128", "save_recipe " + kRecipe, "print_tb_config"}),
+        R"(^\r\nDebug level 128\r\n>\r\nRecipe 2 saved: "Espresso"\r\n>\r\n)"
+        R"(TUBE CONFIG_START \[MAC:00564f524e01\]\r\n(.*\r\n)*DEBUG_LEVEL:128\r\n(.*\r\n)*)"
+        R"(RECIPE 2:2:100:98:98:60:108:10:45:6:90:3:50:"Espresso"\r\nCONFIG_END\r\n>$)",
+        Mode::Console);
+
     row("firmware flashed after a matching checksum", "", {"bl\r\n", firmware, "$19495\r\n"},
         R"(^(\r\nBL>){5}\r\nFlash written: 3 bytes, checksum 19495 OK\r\n>$)", Mode::Flashing,
         "flash-board.bin=abc");
@@ -237,10 +238,7 @@ void TestConsoleSession::exchange()
     QFETCH(QString, wire);
     QFETCH(Mode, mode);
     QFETCH(QByteArray, stored);
-    FaultPlan faults;
-    QString error;
-    QVERIFY(fault.isEmpty() || faults.add(fault, &error));
-    Harness h(faults);
+    Harness h(fault.isEmpty() ? QStringList() : QStringList{"--fault", fault});
     for (const QByteArray &chunk : chunks) {
         h.session->feed(chunk);
         // A program running during a transfer: its rows stay out of the binary exchange.
@@ -252,19 +250,6 @@ void TestConsoleSession::exchange()
     const QRegularExpression pattern(wire);
     QTRY_VERIFY2(pattern.match(QString::fromLatin1(h.wire)).hasMatch(), h.wire.left(300).data());
     QCOMPARE(h.stored(), stored);
-}
-
-void TestConsoleSession::configDumpFramesTheSettings()
-{
-    Harness h;
-    h.say("debug_level 128");
-    h.say("save_recipe " + kRecipe);
-    const QByteArrayList lines = h.say("print_tb_config").split('\n');
-    QCOMPARE(lines.at(1), QByteArray("TUBE CONFIG_START [MAC:00564f524e01]\r"));
-    QVERIFY(lines.contains("DEBUG_LEVEL:128\r"));
-    QVERIFY(lines.contains("RECIPE 2:" + kRecipe + '\r'));
-    QCOMPARE(lines.at(lines.size() - 2), QByteArray("CONFIG_END\r"));
-    QCOMPARE(lines.last(), QByteArray(">"));
 }
 
 void TestConsoleSession::programRowsFollowTheReply()
@@ -282,9 +267,7 @@ void TestConsoleSession::programRowsFollowTheReply()
 
 void TestConsoleSession::slowFaultDelaysAnswersOnly()
 {
-    FaultPlan faults;
-    faults.slow = 300ms;
-    Harness h(faults);
+    Harness h({"--fault", "slow=300"});
     h.say("/em 3");
     QVERIFY(h.delays.size() > 2);
     QCOMPARE(h.delays.first(), 300ms);
