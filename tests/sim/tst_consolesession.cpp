@@ -2,7 +2,7 @@
 #include "consolesession.h"
 #include "fletcher16.h"
 #include "hextestfiles.h"
-#include "romtestpacket.h"
+#include "rompacket.h"
 #include "simoptions.h"
 #include "tubesimulation.h"
 
@@ -82,13 +82,12 @@ QByteArrayList lines(const QByteArrayList &texts)
     return ended;
 }
 
-// "put_binary" for file at address 4096, followed by its packets.
-QByteArrayList romTransfer(const QByteArray &file, int packetSize = 240)
+// "put_binary" for file at address 4096 and its packets, framed as the program sends them.
+QByteArrayList romTransfer(const QByteArray &file, int packetSize = RomPacket::kMaxData)
 {
-    QByteArrayList chunks{QByteArray("put_binary 4096:") + QByteArray::number(file.size()) + ':' +
-                          QByteArray::number(Fletcher16::of(file)) + "\r\n"};
+    QByteArrayList chunks{RomPacket::putBinaryCommand(4096, file.size(), Fletcher16::of(file))};
     for (int at = 0; at < file.size(); at += packetSize)
-        chunks << romTestPacket(file.mid(at, packetSize), uint32_t(at / packetSize));
+        chunks << RomPacket::frame(file.mid(at, packetSize), uint32_t(at / packetSize));
     return chunks;
 }
 
@@ -166,12 +165,10 @@ void TestConsoleSession::exchange_data()
     const QByteArray firmware = ":020000040800F2\r\n" + abc + "\r\n" +
                                 record(5, 0, QByteArray::fromHex("08000131")) + "\r\n" + eof +
                                 "\r\n";
-    QByteArray file;
-    for (int i = 0; i < 241; ++i)
-        file.append(char(i * 13));
+    const QByteArray file = HexTestFiles::noise(241);
     QByteArrayList badPacket = romTransfer("0123456789");
     badPacket.last()[6] = 'X';
-    badPacket.last() += romTestPacket("0123456789", 1); // dropped with the bad one
+    badPacket.last() += RomPacket::frame("0123456789", 1); // dropped with the bad one
     badPacket << "ping\r\n";
 
     row("line split across reads", "",

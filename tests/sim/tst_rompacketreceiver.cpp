@@ -1,18 +1,12 @@
 #include "fletcher16.h"
+#include "hextestfiles.h"
+#include "rompacket.h"
 #include "rompacketreceiver.h"
-#include "romtestpacket.h"
 
 #include <QtTest>
 
+using HexTestFiles::noise;
 using Step = RomPacketReceiver::Step;
-
-static QByteArray fileOf(int size)
-{
-    QByteArray bytes;
-    for (int i = 0; i < size; ++i)
-        bytes.append(char(i * 7 + 3));
-    return bytes;
-}
 
 class TestRomPacketReceiver : public QObject
 {
@@ -28,8 +22,9 @@ private slots:
 
 void TestRomPacketReceiver::fileInTwoPacketsArrives()
 {
-    const QByteArray file = fileOf(241);
-    const QByteArray packets = romTestPacket(file.left(240), 0) + romTestPacket(file.mid(240), 1);
+    const QByteArray file = noise(241);
+    const QByteArray packets =
+        RomPacket::frame(file.left(240), 0) + RomPacket::frame(file.mid(240), 1);
     for (int chunk : {int(packets.size()), 1}) { // both packets in one read, one byte a read
         RomPacketReceiver receiver({0x32E3A0, 241, Fletcher16::of(file)});
         QCOMPARE(receiver.start(), Step::NeedMore);
@@ -53,8 +48,8 @@ void TestRomPacketReceiver::fileInTwoPacketsArrives()
 void TestRomPacketReceiver::faultyPacket_data()
 {
     QTest::addColumn<QByteArray>("packet");
-    const QByteArray data = fileOf(20);
-    const QByteArray good = romTestPacket(data, 0);
+    const QByteArray data = noise(20);
+    const QByteArray good = RomPacket::frame(data, 0);
     auto changed = [&good](int index, char value) {
         QByteArray copy = good;
         copy[index] = value;
@@ -64,23 +59,23 @@ void TestRomPacketReceiver::faultyPacket_data()
     const int sum2 = good.size() - 1;
     QTest::newRow("length byte below framing") << changed(0, 7) + QByteArray(300, '\0');
     QTest::newRow("length byte above 247") << changed(0, char(248)) + QByteArray(300, '\0');
-    QTest::newRow("sequence 1 instead of 0") << romTestPacket(data, 1);
-    QTest::newRow("sequence in the high byte") << romTestPacket(data, 0x01000000);
+    QTest::newRow("sequence 1 instead of 0") << RomPacket::frame(data, 1);
+    QTest::newRow("sequence in the high byte") << RomPacket::frame(data, 0x01000000);
     QTest::newRow("data byte changed") << changed(7, 'x');
     QTest::newRow("sum1 wrong") << changed(sum1, char(good.at(sum1) + 1));
     QTest::newRow("sum2 wrong") << changed(sum2, char(good.at(sum2) + 1));
-    QTest::newRow("more data than announced") << romTestPacket(fileOf(21), 0);
-    QTest::newRow("file checksum differs") << romTestPacket(fileOf(19) + 'q', 0);
+    QTest::newRow("more data than announced") << RomPacket::frame(noise(21), 0);
+    QTest::newRow("file checksum differs") << RomPacket::frame(noise(19) + 'q', 0);
 }
 
 void TestRomPacketReceiver::faultyPacket()
 {
     QFETCH(QByteArray, packet);
-    const QByteArray file = fileOf(20);
+    const QByteArray file = noise(20);
     RomPacketReceiver receiver({0x1000, 20, Fletcher16::of(file)});
     QCOMPARE(receiver.take(packet), Step::Failed);
     QVERIFY(!receiver.error().isEmpty());
-    QByteArray good = romTestPacket(file, 0);
+    QByteArray good = RomPacket::frame(file, 0);
     QCOMPARE(receiver.take(good), Step::Failed); // a failed transfer stays failed
 }
 

@@ -7,16 +7,9 @@ using Kind = UdpPacket::Kind;
 
 namespace {
 
-BoardIdentity tube()
-{
-    BoardIdentity identity;
-    identity.mac = {0x00, 0x56, 0x4F, 0x52, 0x4E, 0x01};
-    identity.name = QStringLiteral("SimTube");
-    identity.hw = QStringLiteral("71405");
-    identity.sw = QStringLiteral("190918");
-    identity.ipv4 = 0xC0A80114; // 192.168.1.20
-    return identity;
-}
+const BoardIdentity kTube{BoardKind::Tube, {0x00, 0x56, 0x4F, 0x52, 0x4E, 0x01},
+                          "SimTube",       "71405",
+                          "190918",        0xC0A80114}; // 192.168.1.20
 
 // A datagram as the program's receiver reads it: one line, its CR LF cut, then decoded.
 UdpPacket decoded(const QByteArray &datagram)
@@ -40,7 +33,7 @@ private slots:
 
 void TestUdpPacketWriter::countedPacketsDecodeInTurn()
 {
-    UdpPacketWriter writer(tube());
+    UdpPacketWriter writer(kTube);
     const BrewEvent brew{3, 194, QStringLiteral("2:100:98"), QStringLiteral("Espresso")};
     // The announce counter is read with at least two digits, so its 1 must come as "01".
     const QList<QPair<QByteArray, Kind>> packets{
@@ -58,7 +51,7 @@ void TestUdpPacketWriter::countedPacketsDecodeInTurn()
 
 void TestUdpPacketWriter::fieldsArriveDecoded()
 {
-    UdpPacketWriter writer(tube());
+    UdpPacketWriter writer(kTube);
     const UdpPacket announce = decoded(writer.announce());
     QCOMPARE(announce.type, 2);
     QCOMPARE(announce.ip, QStringLiteral("192.168.1.20"));
@@ -97,7 +90,7 @@ void TestUdpPacketWriter::fieldsArriveDecoded()
 
 void TestUdpPacketWriter::macroLinesEndWith255()
 {
-    UdpPacketWriter writer(tube());
+    UdpPacketWriter writer(kTube);
     const QList<QByteArray> packets = writer.macroLines({"MACRO 10", "SET: 92", "END"});
     QCOMPARE(packets.size(), 3);
     const QList<QPair<int, QString>> lines{{0, "MACRO 10"}, {1, "SET: 92"}, {255, "END"}};
