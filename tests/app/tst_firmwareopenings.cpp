@@ -40,10 +40,8 @@ class TestFirmwareOpenings : public QObject
 private slots:
     void init();
 
-    void nothingOpensWithoutConsole_data();
-    void nothingOpensWithoutConsole();
-    void clientConsoleGivesTheConnectionText_data();
-    void clientConsoleGivesTheConnectionText();
+    void opensOnlyOnAnOpenClientConsole_data();
+    void opensOnlyOnAnOpenClientConsole();
     void borrowedConsoleIsReadAgainAfterClosing_data();
     void borrowedConsoleIsReadAgainAfterClosing();
     void reopeningReplacesTheDialog();
@@ -58,69 +56,59 @@ void TestFirmwareOpenings::init()
     prompter = FakePrompter();
 }
 
-void TestFirmwareOpenings::nothingOpensWithoutConsole_data()
-{
-    QTest::addColumn<QString>("slot");
-    QTest::newRow("Update firmware") << "on_actionUpdate_firmware_triggered";
-    QTest::newRow("Rom updater") << "on_actionRom_updater_triggered";
-    QTest::newRow("FW Loader") << "on_pushButton_4_clicked";
-}
-
-void TestFirmwareOpenings::nothingOpensWithoutConsole()
-{
-    QFETCH(QString, slot);
-    MainWindow window(&prompter);
-    // The slot itself, not the disabled control: it must check the console on its own.
-    QVERIFY(QMetaObject::invokeMethod(&window, qPrintable(slot)));
-    QVERIFY(window.findChildren<QDialog *>().isEmpty());
-
-    QTcpServer server;
-    QTcpSocket *peer = connectClient(window, server);
-    QVERIFY(peer);
-    peer->close();
-    QTRY_VERIFY(text(window, "btnReconnect").startsWith(QLatin1String("Reconnect")));
-    QVERIFY(QMetaObject::invokeMethod(&window, qPrintable(slot)));
-    QVERIFY(window.findChildren<QDialog *>().isEmpty());
-}
-
-void TestFirmwareOpenings::clientConsoleGivesTheConnectionText_data()
+void TestFirmwareOpenings::opensOnlyOnAnOpenClientConsole_data()
 {
     QTest::addColumn<QString>("opener");
-    QTest::addColumn<QString>("chooser");
+    QTest::addColumn<QString>("chooser"); // a button of the dialog that asks a question
     QTest::newRow("Update firmware") << QString("actionUpdate_firmware") << "pushButton";
     QTest::newRow("Rom updater") << QString("actionRom_updater") << "btnTargetWriteDir";
     QTest::newRow("FW Loader") << QString("pushButton_4") << "btnTargetWriteDir";
 }
 
-void TestFirmwareOpenings::clientConsoleGivesTheConnectionText()
+void TestFirmwareOpenings::opensOnlyOnAnOpenClientConsole()
 {
     QFETCH(QString, opener);
     QFETCH(QString, chooser);
-    ConnectedWindow c(&prompter);
-    QVERIFY(c.peer);
-    const QString connection = QStringLiteral("127.0.0.1:%1").arg(c.server.serverPort());
+    MainWindow window(&prompter);
+    QSignalSpy rows(&window, &MainWindow::gotRow);
+    // The form slot itself, not the disabled control: it must check the console on its own.
+    const QByteArray slot =
+        (QStringLiteral("on_") + opener + (opener.startsWith("action") ? "_triggered" : "_clicked"))
+            .toLatin1();
+    QVERIFY(QMetaObject::invokeMethod(&window, slot));
+    QVERIFY(window.findChildren<QDialog *>().isEmpty());
 
-    open(c.window, opener);
-    QDialog *dialog = openedDialog(c.window);
+    QTcpServer server;
+    QTcpSocket *peer = connectClient(window, server);
+    QVERIFY(peer);
+    open(window, opener);
+    QPointer<QDialog> dialog = openedDialog(window);
     QVERIFY(dialog);
     QVERIFY(dialog->isVisible());
     QVERIFY(dialog->isModal());
-    if (auto *firmware = qobject_cast<FWUpdateDialog *>(dialog))
-        QCOMPARE(dialogText(*firmware, "txtConnection"), connection);
+    const QString connection = QStringLiteral("127.0.0.1:%1").arg(server.serverPort());
+    if (qobject_cast<FWUpdateDialog *>(dialog))
+        QCOMPARE(dialogText(*dialog, "txtConnection"), connection);
     else
         QVERIFY2(dialogText(*dialog, "lblStatus").contains(connection),
                  qPrintable(dialogText(*dialog, "lblStatus")));
     for (QPushButton *button : dialog->findChildren<QPushButton *>())
         QVERIFY2(button->isEnabled(), qPrintable(button->objectName()));
-
     // The dialog asks its questions through the window's prompter.
     dialog->findChild<QPushButton *>(chooser)->click();
     QCOMPARE(prompter.asked.size(), 1);
-
     // A dialog with its own connection leaves the console to the window.
-    c.peer->write("still mine\n");
-    QVERIFY(c.rows.wait(3000));
-    QCOMPARE(c.rows.last().at(0).toString(), QStringLiteral("still mine"));
+    peer->write("still mine\n");
+    QVERIFY(rows.wait(3000));
+    QCOMPARE(rows.last().at(0).toString(), QStringLiteral("still mine"));
+
+    // Closed, and with the console closed too, nothing opens.
+    QTest::keyClick(dialog, Qt::Key_Escape);
+    QTRY_VERIFY(dialog.isNull());
+    peer->close();
+    QTRY_VERIFY(text(window, "btnReconnect").startsWith(QLatin1String("Reconnect")));
+    QVERIFY(QMetaObject::invokeMethod(&window, slot));
+    QVERIFY(window.findChildren<QDialog *>().isEmpty());
 }
 
 void TestFirmwareOpenings::borrowedConsoleIsReadAgainAfterClosing_data()
