@@ -86,12 +86,9 @@ void TestThermosMachine::textsAfterOneEvent()
 void TestThermosMachine::freshThermosHasNoData()
 {
     ThermosRecord *t = machine->thermos(5);
-    QCOMPARE(t->idText(), QStringLiteral("5"));
-    QCOMPARE(t->timeText(), QStringLiteral("No data"));
-    QCOMPARE(t->startText(), QStringLiteral("No data"));
-    QCOMPARE(t->nameText(), QStringLiteral("No data"));
-    QCOMPARE(t->guidText(), QStringLiteral("No data"));
-    QCOMPARE(t->colorStyle(), QStringLiteral("color:gray;"));
+    QCOMPARE(QStringList({t->idText(), t->timeText(), t->startText(), t->nameText(), t->guidText(),
+                          t->colorStyle()}),
+             QStringList({"5", "No data", "No data", "No data", "No data", "color:gray;"}));
     QVERIFY(!t->hasData());
 }
 

@@ -41,16 +41,11 @@ const QString object = QStringLiteral("X:100:0:4:163:18:52:20:11:1:0:5:$");
 const QString telemetry =
     QStringLiteral("T:101:4:163:18:13330:20:1:168:192:4:20.5:90:91:85:123.4:5.26:250:6.5:40:"
                    "1800:998:1:1500:1500:105:1950:194:3:7:12:19:17:$");
-const QString telemetryJson =
-    QStringLiteral(
-        "{\"event\":\"logReceived\",%1,\"macHigh\":303890,\"macLow\":13330,\"ip\":335653056,"
-        "\"state\":4,\"tempIn\":20.5,\"tempH1\":90,\"tempH2\":91,\"tempHat\":85,\"currVol\":123.4,"
-        "\"currFlow\":5.26,\"targVol\":250,\"targFlow\":6.5,\"percent\":40,\"power\":1800,"
-        "\"macro\":998,\"activeMacroCount\":1,\"setPowerH1\":1500,\"setPowerH2\":1500,"
-        "\"setOverHeat\":105,\"flowTicksLiter\":1950,\"eta\":194,\"thermosId\":3,\"aux\":7,"
-        "\"hwId\":\"12\",\"swId\":\"19\",\"logId\":17,\"macText\":\"0004a3123412\","
-        "\"ipText\":\"192.168.1.20\"}\n")
-        .arg(stamp);
+// One line of the monitor's JSON: the event's name, the fixed time, then its fields.
+QString jsonLine(const char *name, const QString &fields)
+{
+    return QStringLiteral("{\"event\":\"%1\",%2,%3}\n").arg(QLatin1String(name), stamp, fields);
+}
 
 // Lines that must print nothing: no kind, a repeat, a too-short telemetry, a lone macro line.
 const QStringList silentLines = {"hello", "@:1:0:4:163:18:52:20:1:168:192:1.0:2.3:\"Main\":7:$",
@@ -87,49 +82,39 @@ void TestVorneMonitor::json_data()
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<bool>("raw");
     QTest::addColumn<QString>("expected");
-
-    QTest::newRow("announce")
-        << QStringList{announce} << false
-        << QStringLiteral("{\"event\":\"seenDevice\",%1,\"mac\":\"0004a3120034\","
-                          "\"ip\":\"192.168.1.20\",\"name\":\"Main\",\"type\":1,\"hw\":\"1.0\","
-                          "\"sw\":\"2.3\"}\n")
-               .arg(stamp);
-    QTest::newRow("object of the main device")
-        << QStringList{object} << false
-        << QStringLiteral("{\"event\":\"objectChanged\",%1,\"objjId\":11,\"value\":1}\n")
-               .arg(stamp);
-    QTest::newRow("brew telemetry pings, then logs")
-        << QStringList{telemetry} << false
-        << QStringLiteral("{\"event\":\"brewPing\",%1,\"guid\":\"0004a3123412\","
-                          "\"thermosId\":3,\"est_time_left\":194}\n")
-                   .arg(stamp) +
-               telemetryJson;
-    QTest::newRow("brew start with quotes in the name")
-        << QStringList{"+:0:4:163:18:13330:3:194:\"r\\1\":\"A \"B\"\t\":9:$"} << false
-        << QStringLiteral("{\"event\":\"brewStart\",%1,\"guid\":\"0004a3123412\","
-                          "\"name\":\"A \\\"B\\\"\\t\",\"recipestring\":\"r\\\\1\","
-                          "\"thermosId\":3,\"est_time_left\":194}\n")
-               .arg(stamp);
-    QTest::newRow("brew end")
-        << QStringList{"-:0:4:163:18:13330:3:25:\"r\":\"M\":9:$"} << false
-        << QStringLiteral("{\"event\":\"brewEnd\",%1,\"guid\":\"0004a3123412\",\"name\":\"M\","
-                          "\"recipestring\":\"r\",\"thermosId\":3,\"thermosTimer\":25}\n")
-               .arg(stamp);
-    QTest::newRow("macro text with line ends")
-        << QStringList{"!:0:LOOP \u00e9:0:$", "!:255:END:0:$"} << false
-        << QStringLiteral(
-               "{\"event\":\"macroRecived\",%1,\"macro\":\"LOOP \u00e9\\r\\nEND\\r\\n\"}\n")
-               .arg(stamp);
-    QTest::newRow("raw line before its event")
-        << QStringList{object} << true
-        << QStringLiteral("{\"event\":\"udpPacketRecived\",%1,\"packet\":\"%2\"}\n"
-                          "{\"event\":\"objectChanged\",%1,\"objjId\":11,\"value\":1}\n")
-               .arg(stamp, object);
-    QTest::newRow("raw line with control character")
-        << QStringList{"a\u0001b"} << true
-        << QStringLiteral("{\"event\":\"udpPacketRecived\",%1,\"packet\":\"a\\u0001b\"}\n")
-               .arg(stamp);
-    QTest::newRow("nothing for lines that match nothing") << silentLines << false << QString();
+    const auto row = [](const char *name, const QStringList &lines, bool raw,
+                        const QString &expected) {
+        QTest::newRow(name) << lines << raw << expected;
+    };
+    const QString objectJson = jsonLine("objectChanged", "\"objjId\":11,\"value\":1");
+    row("announce", {announce}, false,
+        jsonLine("seenDevice", "\"mac\":\"0004a3120034\",\"ip\":\"192.168.1.20\",\"name\":\"Main\","
+                               "\"type\":1,\"hw\":\"1.0\",\"sw\":\"2.3\""));
+    row("object of the main device", {object}, false, objectJson);
+    row("brew telemetry pings, then logs every field", {telemetry}, false,
+        jsonLine("brewPing", "\"guid\":\"0004a3123412\",\"thermosId\":3,\"est_time_left\":194") +
+            jsonLine("logReceived",
+                     "\"macHigh\":303890,\"macLow\":13330,\"ip\":335653056,\"state\":4,"
+                     "\"tempIn\":20.5,\"tempH1\":90,\"tempH2\":91,\"tempHat\":85,\"currVol\":123.4,"
+                     "\"currFlow\":5.26,\"targVol\":250,\"targFlow\":6.5,\"percent\":40,"
+                     "\"power\":1800,\"macro\":998,\"activeMacroCount\":1,\"setPowerH1\":1500,"
+                     "\"setPowerH2\":1500,\"setOverHeat\":105,\"flowTicksLiter\":1950,\"eta\":194,"
+                     "\"thermosId\":3,\"aux\":7,\"hwId\":\"12\",\"swId\":\"19\",\"logId\":17,"
+                     "\"macText\":\"0004a3123412\",\"ipText\":\"192.168.1.20\""));
+    row("brew start with quotes in the name",
+        {"+:0:4:163:18:13330:3:194:\"r\\1\":\"A \"B\"\t\":9:$"}, false,
+        jsonLine("brewStart", "\"guid\":\"0004a3123412\",\"name\":\"A \\\"B\\\"\\t\","
+                              "\"recipestring\":\"r\\\\1\",\"thermosId\":3,\"est_time_left\":194"));
+    row("brew end", {"-:0:4:163:18:13330:3:25:\"r\":\"M\":9:$"}, false,
+        jsonLine("brewEnd", "\"guid\":\"0004a3123412\",\"name\":\"M\",\"recipestring\":\"r\","
+                            "\"thermosId\":3,\"thermosTimer\":25"));
+    row("macro text with line ends", {"!:0:LOOP \u00e9:0:$", "!:255:END:0:$"}, false,
+        jsonLine("macroRecived", QString::fromUtf8("\"macro\":\"LOOP \u00e9\\r\\nEND\\r\\n\"")));
+    row("raw line before its event", {object}, true,
+        jsonLine("udpPacketRecived", "\"packet\":\"" + object + "\"") + objectJson);
+    row("raw line with control character", {"a\u0001b"}, true,
+        jsonLine("udpPacketRecived", "\"packet\":\"a\\u0001b\""));
+    row("nothing for lines that match nothing", silentLines, false, QString());
 }
 
 void TestVorneMonitor::json()
