@@ -209,11 +209,11 @@ void TestFlashCommand::helpExitsWithSuccess()
 void TestFlashCommand::checkReportsImage()
 {
     const QByteArray source = readFile(QFINDTESTDATA("data/small.bin"));
-    const quint16 checksum = Fletcher16::of(source);
+    const quint16 sum = Fletcher16::of(source);
     QCOMPARE(run({"check", QFINDTESTDATA("data/small.hex")}), int(FlashCommand::Success));
     QVERIFY2(output().contains("image size:    300 bytes (0x12C)"), qPrintable(output()));
     QVERIFY(output().contains("flash address 0x0800012B"));
-    QVERIFY(output().contains(QString::asprintf("checksum:      0x%04x (%u)", checksum, checksum)));
+    QVERIFY(output().contains(QString::asprintf("checksum:      0x%04x (%u)", sum, sum)));
 }
 
 void TestFlashCommand::checkListsRefusedLines_data()
@@ -223,7 +223,7 @@ void TestFlashCommand::checkListsRefusedLines_data()
     const QByteArray abc = record(0, 0, "abc") + '\n';
     QTest::newRow("bad type on line 2") << abc + ":0000000AF6\n:00000001FF\n"
                                         << "line 2: record type above 06";
-    QTest::newRow("blank line at the end") << QByteArray(":00000001FF\n\n") << "line 2: empty line";
+    QTest::newRow("blank last line") << QByteArray(":00000001FF\n\n") << "line 2: empty line";
     QTest::newRow("no end-of-file record") << abc << "no end-of-file record";
     QTest::newRow("list capped") << QByteArray(200, '\n') << "... and 150 more refused lines";
 }

@@ -55,6 +55,8 @@ void TestFwupdater::exchange_data()
     QByteArray broken = kDef;
     broken[broken.size() - 1] = broken.endsWith('0') ? '1' : '0';
     const Steps bl = {{"", "bl"}}; // a borrowed console starts at once
+    const Steps abc = {{"BL>", kAbc}};
+    const Steps quits = {{"BL>", "q"}};
     const QByteArray x = QByteArray(3 * Fwupdater::kMaxReplyBuffer, 'x');
     QTest::newRow("own connection: greeting, records, checksum, success")
         << false << 0 << QByteArrayList{":020000040800F2", kAbc, kEof}
@@ -84,28 +86,26 @@ void TestFwupdater::exchange_data()
     QTest::newRow("negative index sends no start command")
         << false << -1 << kAbcFile << Steps{{">", ""}, {"BL>", kAbc}, {kAbort, "q"}} << "aborted";
     QTest::newRow("abort on a borrowed console leaves it open")
-        << true << 0 << kAbcFile << bl + Steps{{"BL>", kAbc}, {kAbort, "q"}} << "aborted";
+        << true << 0 << kAbcFile << bl + abc + Steps{{kAbort, "q"}} << "aborted";
     QTest::newRow("BL> inside a greeting is an unexpected reply")
         << false << 0 << kAbcFile << Steps{{">", "bl"}, {"Erasing done\r\nBL>", "q"}}
         << "Erasing done";
     QTest::newRow("a reply to the checksum fails")
         << true << 0 << kAbcFile << bl + kUploads + Steps{{"CRC ERROR\r", ""}} << "CRC ERROR";
     QTest::newRow("broken checksum on line 2")
-        << true << 0 << QByteArrayList{kAbc, broken, kEof}
-        << bl + Steps{{"BL>", kAbc}, {"BL>", "q"}} << "line 2";
+        << true << 0 << QByteArrayList{kAbc, broken, kEof} << bl + abc + quits << "line 2";
     QTest::newRow("broken first line")
-        << true << 0 << QByteArrayList{broken, kEof} << bl + Steps{{"BL>", "q"}} << "line 1";
+        << true << 0 << QByteArrayList{broken, kEof} << bl + quits << "line 1";
     QTest::newRow("blank line before the end")
-        << true << 0 << QByteArrayList{kAbc, "", kEof} << bl + Steps{{"BL>", kAbc}, {"BL>", "q"}}
-        << "line 2";
-    QTest::newRow("single line file reads past its end")
-        << true << 0 << QByteArrayList{kEof} << bl + Steps{{"BL>", kEof}, {"BL>", "q"}} << "line 2";
+        << true << 0 << QByteArrayList{kAbc, "", kEof} << bl + abc + quits << "line 2";
+    QTest::newRow("one-line file read past its end")
+        << true << 0 << QByteArrayList{kEof} << bl + Steps{{"BL>", kEof}} + quits << "line 2";
     QTest::newRow("no end-of-file record")
-        << true << 0 << QByteArrayList{kAbc, kDef}
-        << bl + Steps{{"BL>", kAbc}, {"BL>", kDef}, {"BL>", "q"}} << "end-of-file";
+        << true << 0 << QByteArrayList{kAbc, kDef} << bl + abc + Steps{{"BL>", kDef}} + quits
+        << "end-of-file";
     QTest::newRow("unexpected reply while sending")
         << true << 0 << QByteArrayList{kAbc, kDef, kEof}
-        << bl + Steps{{"BL>", kAbc}, {"FLASH WRITE ERROR>", "q"}} << "after line 1";
+        << bl + abc + Steps{{"FLASH WRITE ERROR>", "q"}} << "after line 1";
     QTest::newRow("board hanging up") << false << 0 << QByteArrayList{kAbc, kDef, kEof}
                                       << Steps{{">", "bl"}, {"BL>", kAbc}, {kHangUp, ""}}
                                       << "the board closed the connection after line 1";

@@ -113,11 +113,11 @@ void TestHexFile::objcopyImagesReadBack()
         if (QStandardPaths::findExecutable(QStringLiteral("objcopy")).isEmpty())
             QSKIP("objcopy is not installed; the committed fixture covers its format");
         source = noise(size);
-        const QString bin = scratchPath(QStringLiteral("made.bin"));
-        QVERIFY(writeFile(bin, source));
+        const QString in = scratchPath(QStringLiteral("made.bin"));
+        QVERIFY(writeFile(in, source));
         QProcess objcopy;
         objcopy.start(QStringLiteral("objcopy"),
-                      {"-I", "binary", "-O", "ihex", "--change-addresses", "0x08000000", bin, hex});
+                      {"-I", "binary", "-O", "ihex", "--change-addresses", "0x08000000", in, hex});
         QVERIFY(objcopy.waitForFinished(30000));
         QCOMPARE(objcopy.exitCode(), 0);
         text = readFile(hex);

@@ -101,7 +101,7 @@ void TestIntelHexReader::checksOneLine_data()
     add("start linear address accepted", {}, kStart, R::None);
     add("second start linear address refused", {record(5, 0, QByteArray(4, 1))},
         record(5, 0, QByteArray(4, 2)), R::SecondStartAddress, "Error, set EIP twice\n");
-    add("record reaching twice its size past the image refused", top, record(0, 0xFFE0, sixteen(0)),
+    add("record reaching twice its size past the end refused", top, record(0, 0xFFE0, sixteen(0)),
         R::TooLarge, kTooLarge);
     add("record ending twice its size below the image end accepted", top,
         record(0, 0xFFDF, sixteen(0)), R::None);

@@ -220,7 +220,7 @@ void TestFWRomTranferDialog::closeHandsConsoleBack()
     QVERIFY(writeFile(QStringLiteral("rom/gui/btn_plus.bin"), "+"));
     ScriptedBoard board(ScriptedBoard::Answers::Rom);
     auto console = board.dialIn();
-    QPointer<FWRomTranferDialog> dialog = new FWRomTranferDialog(console.get(), nullptr, &prompter);
+    QPointer<FWRomTranferDialog> dialog(new FWRomTranferDialog(console.get(), nullptr, &prompter));
     QSignalSpy doneSpy(dialog.data(), &FWRomTranferDialog::done);
     QSignalSpy closingSpy(dialog.data(), &FWRomTranferDialog::closing);
     dialog->show();
