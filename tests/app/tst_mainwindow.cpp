@@ -47,7 +47,6 @@ private slots:
     void wireBytes();
     void receivedLinesAreCutAndShown();
     void overLongLineIsCut();
-    void configDumpLinesAreRows();
     void onlyAFullAnnouncementMakesTheMainDevice();
     void pacedScript();
     void hotkeyRunsItsCommands();
@@ -140,6 +139,12 @@ void TestMainWindow::receivedLinesAreCutAndShown()
     for (const char *name : {"lblRes1", "lblRes2", "lblRes3", "lblRes4"})
         shown << text(c.window, name);
     QCOMPARE(shown, (QStringList{"a b", "three", "two", "one"}));
+
+    // The lines of a configuration dump are rows too.
+    c.peer->write("board CONFIG_START [MAC:0011AA]\r\nk\r\nCONFIG_END\r\n");
+    QTRY_COMPARE(c.rows.size(), 7);
+    QCOMPARE(rowTexts(c.rows).mid(4),
+             (QStringList{"board CONFIG_START [MAC:0011AA]", "k", "CONFIG_END"}));
 }
 
 void TestMainWindow::overLongLineIsCut()
@@ -159,15 +164,6 @@ void TestMainWindow::overLongLineIsCut()
         total += length;
     }
     QCOMPARE(total, size);
-}
-
-void TestMainWindow::configDumpLinesAreRows()
-{
-    ConnectedWindow c(&prompter);
-    QVERIFY(c.peer);
-    c.peer->write("board CONFIG_START [MAC:0011AA]\r\na\r\nCONFIG_END\r\n");
-    QTRY_COMPARE(c.rows.size(), 3);
-    QCOMPARE(rowTexts(c.rows), (QStringList{"board CONFIG_START [MAC:0011AA]", "a", "CONFIG_END"}));
 }
 
 void TestMainWindow::onlyAFullAnnouncementMakesTheMainDevice()
