@@ -26,9 +26,8 @@ struct Harness
         SimOptions parsed;
         QString message;
         int exitCode = 0;
-        SimOptions::parse(
-            QStringList{"vorne-boardsim", "--flash-ms", "50", "--rom-dir", romDir.path()} + options,
-            &parsed, &message, &exitCode);
+        const QStringList fixed{"vorne-boardsim", "--flash-ms", "50", "--rom-dir", romDir.path()};
+        SimOptions::parse(fixed + options, &parsed, &message, &exitCode);
         const BoardConfig board = parsed.boards.value(0);
         commands = std::make_unique<BoardCommands>(board.identity, &tube);
         session = std::make_unique<ConsoleSession>(commands.get(), board.session);
@@ -201,7 +200,7 @@ void TestConsoleSession::exchange_data()
         Mode::Console);
     row("checksum that is no number", "", lines({"bl", abc, eof, "$x"}),
         R"(^(\r\nBL>){3}\r\nERROR: "\$x" is no 16-bit checksum\r\n>$)", Mode::Console);
-    row("quit leaves the bootloader at once", "", lines({"bl", abc, "q"}), R"(^(\r\nBL>){2}\r\n>$)",
+    row("quit leaves the bootloader", "", lines({"bl", abc, "q"}), R"(^(\r\nBL>){2}\r\n>$)",
         Mode::Console);
     row("empty line gets the bootloader prompt", "", lines({"bl", ""}), R"(^(\r\nBL>){2}$)",
         Mode::Bootloader);

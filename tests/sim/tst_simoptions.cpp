@@ -89,7 +89,7 @@ void TestSimOptions::parse()
     QString message;
     int exitCode = -1;
     const bool ok =
-        SimOptions::parse(QStringList{"vorne-boardsim"} + arguments, &options, &message, &exitCode);
+        SimOptions::parse(QStringList{"boardsim"} + arguments, &options, &message, &exitCode);
     const QStringList got =
         ok ? facts(options) : QStringList{QStringLiteral("exit %1").arg(exitCode)};
     for (const QString &fact : expected)
