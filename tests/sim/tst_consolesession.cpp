@@ -107,7 +107,6 @@ private slots:
     void exchange_data();
     void exchange();
     void programRowsFollowTheReply();
-    void slowFaultDelaysAnswersOnly();
 };
 
 void TestConsoleSession::commandReply_data()
@@ -247,24 +246,18 @@ void TestConsoleSession::exchange()
 
 void TestConsoleSession::programRowsFollowTheReply()
 {
-    Harness h;
+    Harness h({"--fault", "slow=300"}); // a slow board delays its answers, not the rows
     const QByteArray wire = h.say("/em 10");
     QVERIFY(wire.startsWith("\r\nRunning program 10 \"1.0 Liter Flush\"\r\n>\r\nIO ["));
+    QVERIFY(h.delays.size() > 2);
+    QCOMPARE(h.delays.first(), 300ms);
+    QCOMPARE(h.delays.last(), 0ms);
     QCOMPARE(h.say("/em 3"), QByteArray("ERROR: busy with macro 10\r\n>"));
     h.wire.clear();
     h.tube.advance(1000ms);
     QVERIFY(h.wire.endsWith("\r\nMACRO_DONE\r\n"));
     // The rows closed the prompt line, so the next reply needs no line end before it.
     QCOMPARE(h.say("/em 3").left(24), QByteArray("Running program 3 \"0.25 "));
-}
-
-void TestConsoleSession::slowFaultDelaysAnswersOnly()
-{
-    Harness h({"--fault", "slow=300"});
-    h.say("/em 3");
-    QVERIFY(h.delays.size() > 2);
-    QCOMPARE(h.delays.first(), 300ms);
-    QCOMPARE(h.delays.last(), 0ms); // a program row
 }
 
 QTEST_GUILESS_MAIN(TestConsoleSession)
