@@ -36,29 +36,24 @@ namespace {
 const QString tubeMac = QStringLiteral("0004a3123412");
 const QString mainMac = QStringLiteral("0004a3123414");
 
-QString announceLine(int type, int counter, const QString &name = QStringLiteral("Tube"),
-                     int macLow = 13330)
+QString announceLine(int type, int counter, const QString &name = QStringLiteral("Tube"))
 {
-    return QStringLiteral("@:%1:0:4:163:18:%2:20:1:168:192:1.0:2.3:\"%3\":%4:$")
-        .arg(type)
-        .arg(macLow)
-        .arg(name)
-        .arg(counter, 2, 10, QLatin1Char('0'));
+    const QString twoDigits = QStringLiteral("%1").arg(counter, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("@:%1:0:4:163:18:13330:20:1:168:192:1.0:2.3:\"%2\":%3:$")
+        .arg(QString::number(type), name, twoDigits);
 }
 
 QString telemetryLine(int macro, int counter)
 {
     return QStringLiteral("T:101:4:163:18:13330:20:1:168:192:4:20.5:90:91:85:123.4:5.26:250:6.5:"
                           "40:1800:%1:1:1500:1500:105:1950:194:3:7:12:19:%2:$")
-        .arg(macro)
-        .arg(counter);
+        .arg(QString::number(macro), QString::number(counter));
 }
 
 QString brewLine(char lead, int counter)
 {
     return QStringLiteral("%1:0:4:163:18:13330:3:194:\"r\":\"Morning\":%2:$")
-        .arg(QLatin1Char(lead))
-        .arg(counter);
+        .arg(QString(QLatin1Char(lead)), QString::number(counter));
 }
 
 QString objectLine(int counter)
@@ -245,10 +240,8 @@ void TestQDeviceMachine::laterAnnounceReplacesDevice()
     QVERIFY(table);
     QCOMPARE(table->size(), 1);
     const Device *d = hub->deviceFor(2, tubeMac);
-    QCOMPARE(d->name, QStringLiteral("Second"));
-    QCOMPARE(d->ip, QStringLiteral("192.168.1.21"));
-    QCOMPARE(d->hw, QStringLiteral("1.1"));
-    QCOMPARE(d->sw, QStringLiteral("2.4"));
+    QCOMPARE(QStringList({d->name, d->ip, d->hw, d->sw}),
+             QStringList({"Second", "192.168.1.21", "1.1", "2.4"}));
     QCOMPARE(d->state, 255);
     QVERIFY(d->extra.isEmpty());
 }
