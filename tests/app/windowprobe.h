@@ -91,7 +91,9 @@ inline QTcpSocket *connectClient(MainWindow &window, QTcpServer &server)
 // peer is null when the connection or its greeting failed.
 struct ConnectedWindow
 {
-    explicit ConnectedWindow(Prompter *prompter) : window(prompter) {}
+    explicit ConnectedWindow(Prompter *prompter)
+        : window(prompter)
+    {}
 
     MainWindow window;
     QSignalSpy rows{&window, &MainWindow::gotRow};
