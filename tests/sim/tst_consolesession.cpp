@@ -154,7 +154,10 @@ void TestConsoleSession::exchange_data()
 
     const QByteArray abc = record(0, 0, "abc");
     const QByteArray eof = ":00000001FF";
-    const QByteArray firmware = ":020000040800F2\r\n" + abc + "\r\n" +
+    // Two records with a gap, which the image fills with zeros.
+    const QByteArray image = QByteArray(16, 'a') + QByteArray(0xF0, '\0') + QByteArray(16, 'b');
+    const QByteArray firmware = ":020000040800F2\r\n" + record(0, 0, image.left(16)) + "\r\n" +
+                                record(0, 0x100, image.mid(0x100)) + "\r\n" +
                                 record(5, 0, QByteArray::fromHex("08000131")) + "\r\n" + eof +
                                 "\r\n";
     const QByteArray file = HexTestFiles::noise(241);
@@ -183,9 +186,10 @@ void TestConsoleSession::exchange_data()
         R"(RECIPE 2:2:100:98:98:60:108:10:45:6:90:3:50:"Espresso"\r\nCONFIG_END\r\n>$)",
         Mode::Console);
 
-    row("firmware flashed after a matching checksum", "", {"bl\r\n", firmware, "$19495\r\n"},
-        R"(^(\r\nBL>){5}\r\nFlash written: 3 bytes, checksum 19495 OK\r\n>$)", Mode::Flashing,
-        "flash-board.bin=abc");
+    row("firmware flashed after a matching checksum", "",
+        {"bl\r\n", firmware, "$" + QByteArray::number(Fletcher16::of(image)) + "\r\n"},
+        R"(^(\r\nBL>){6}\r\nFlash written: 272 bytes, checksum \d+ OK\r\n>$)", Mode::Flashing,
+        "flash-board.bin=" + image);
     row("record with a checksum error", "", lines({"bl", ":0300000061626300"}),
         R"(^\r\nBL>\r\nERROR: record 1: record checksum error\r\nBL>$)", Mode::Bootloader);
     row("text that is no record", "", lines({"bl", abc, "hello"}),

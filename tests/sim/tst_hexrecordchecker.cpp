@@ -25,7 +25,6 @@ class TestHexRecordChecker : public QObject
 private slots:
     void lastLine_data();
     void lastLine();
-    void imageHasGapsOfZero();
 };
 
 void TestHexRecordChecker::lastLine_data()
@@ -83,21 +82,6 @@ void TestHexRecordChecker::lastLine()
     QCOMPARE(verdict.reason.isEmpty(), accepted);
     if (!accepted)
         QCOMPARE(checker.image(), image); // a refused line leaves the image alone
-}
-
-void TestHexRecordChecker::imageHasGapsOfZero()
-{
-    HexRecordChecker checker;
-    QVERIFY(checker.check(":020000040800F2").accepted);
-    QVERIFY(checker.check(record(0, 0x0000, QByteArray(16, 'a'))).accepted);
-    QVERIFY(checker.check(record(0, 0x0100, QByteArray(16, 'b'))).accepted);
-    QVERIFY(checker.check(":00000001FF").accepted);
-    QVERIFY(checker.endOfFileSeen());
-
-    const QByteArray image = checker.image();
-    QCOMPARE(image.size(), 0x110);
-    QCOMPARE(image.mid(0x10, 0xF0), QByteArray(0xF0, '\0'));
-    QCOMPARE(image.mid(0x100), QByteArray(16, 'b'));
 }
 
 QTEST_APPLESS_MAIN(TestHexRecordChecker)
