@@ -26,6 +26,12 @@ bool SimRecipe::parse(const QString &text, SimRecipe *recipe, QString *error)
         return false;
     }
     parsed.recipeName = quoted.mid(1, quoted.size() - 2);
+    // A brew packet's text field holds at least one character: an unnamed brew would never
+    // reach the program, so the board refuses it up front.
+    if (parsed.recipeName.isEmpty()) {
+        *error = QStringLiteral("recipe name must not be empty");
+        return false;
+    }
     const int ratio = parsed.numbers[4];
     const int grams = parsed.numbers[5];
     if (ratio <= 0 || grams <= 0) {

@@ -127,6 +127,8 @@ void TestConsoleSession::commandReply_data()
     reply("recipe saved", "save_recipe " + kRecipe, "Recipe 2 saved: \"Espresso\"");
     reply("recipe name unquoted", "tb4 1:2:3:4:5:6:7:8:9:1:2:3:x",
           "ERROR: recipe name must stand in double quotes");
+    reply("recipe without a name", "tb4 1:2:3:4:5:6:7:8:9:1:2:3:\"\"",
+          "ERROR: recipe name must not be empty");
     reply("recipe with a letter", "save_recipe 1:2:3:4:x:6:7:8:9:1:2:3:\"a\"",
           "ERROR: recipe field 5 is not a number");
     reply("CAN node out of range", "can_bl 8", "ERROR: can_bl needs a CAN node 0 to 7");
