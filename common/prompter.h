@@ -37,7 +37,9 @@ public:
 class WidgetPrompter : public Prompter
 {
 public:
-    explicit WidgetPrompter(QWidget *parent = nullptr) : parent(parent) {}
+    explicit WidgetPrompter(QWidget *parent = nullptr)
+        : parent(parent)
+    {}
 
     QMessageBox::StandardButton question(const QString &title, const QString &text,
                                          const QString &informativeText,

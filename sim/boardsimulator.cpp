@@ -33,11 +33,10 @@ QStringList BoardSimulator::summary() const
     QStringList lines;
     for (const SimBoard *board : boards) {
         const BoardConfig &c = board->config();
-        QString line =
-            QStringLiteral("vorne-boardsim: %1 (%2, MAC %3, hw %4, sw %5) console %6:%7")
-                .arg(c.identity.name, c.identity.kindText(), c.identity.macText(), c.identity.hw,
-                     c.identity.sw, c.listenAddress.toString(),
-                     QString::number(board->consolePort()));
+        QString line = QStringLiteral("vorne-boardsim: %1 (%2, MAC %3, hw %4, sw %5) console %6:%7")
+                           .arg(c.identity.name, c.identity.kindText(), c.identity.macText(),
+                                c.identity.hw, c.identity.sw, c.listenAddress.toString(),
+                                QString::number(board->consolePort()));
         if (!c.connectHost.isEmpty())
             line += QStringLiteral(", connecting to %1:%2").arg(c.connectHost).arg(c.connectPort);
         lines << line;

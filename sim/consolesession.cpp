@@ -273,8 +273,7 @@ void ConsoleSession::romFinished()
 {
     const RomPacketReceiver::Request &request = rom->request();
     QString problem = rom->error();
-    const QString name =
-        QStringLiteral("rom-%1.bin").arg(request.address, 6, 16, QLatin1Char('0'));
+    const QString name = QStringLiteral("rom-%1.bin").arg(request.address, 6, 16, QLatin1Char('0'));
     if (problem.isEmpty())
         saveFile(name, rom->data(), &problem);
     current = Mode::Console;

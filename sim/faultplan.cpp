@@ -29,7 +29,8 @@ bool FaultPlan::add(const QString &faultText, QString *error)
         noisePacket = value;
     } else if (name == QLatin1String("long-line")) {
         if (value > kMaxLongLineMiB) {
-            *error = QStringLiteral("fault \"%1\": at most %2 MiB").arg(faultText).arg(kMaxLongLineMiB);
+            *error =
+                QStringLiteral("fault \"%1\": at most %2 MiB").arg(faultText).arg(kMaxLongLineMiB);
             return false;
         }
         longLineMiB = value;

@@ -84,8 +84,7 @@ RomPacketReceiver::Step RomPacketReceiver::finish()
 {
     const uint16_t sum = Fletcher16::of(received);
     if (sum != wanted.checksum)
-        return fail(
-            QStringLiteral("file checksum %1, announced %2").arg(sum).arg(wanted.checksum));
+        return fail(QStringLiteral("file checksum %1, announced %2").arg(sum).arg(wanted.checksum));
     return Step::FileComplete;
 }
 

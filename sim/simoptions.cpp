@@ -27,9 +27,9 @@ struct OptionSet
                            "bootloader, ROM transfer, UDP announcements and telemetry."));
         help = parser.addHelpOption();
         version = parser.addVersionOption();
-        parser.addOptions({type, listen, connectTo, udpTarget, discoveryPort, ip, mac, name, hw,
-                           sw, count, programSeconds, telemetryMs, announceMs, flashMs, romDir,
-                           log, fault});
+        parser.addOptions({type, listen, connectTo, udpTarget, discoveryPort, ip, mac, name, hw, sw,
+                           count, programSeconds, telemetryMs, announceMs, flashMs, romDir, log,
+                           fault});
     }
 
     QCommandLineParser parser;
@@ -70,8 +70,8 @@ struct OptionSet
     const QCommandLineOption programSeconds =
         option("program-seconds", "How long a program (/em) or brew (tb4) runs.", "s",
                QStringLiteral("10"));
-    const QCommandLineOption telemetryMs = option(
-        "telemetry-ms", "Telemetry and console row interval.", "ms", QStringLiteral("1000"));
+    const QCommandLineOption telemetryMs =
+        option("telemetry-ms", "Telemetry and console row interval.", "ms", QStringLiteral("1000"));
     const QCommandLineOption announceMs =
         option("announce-ms", "Announcement interval.", "ms", QStringLiteral("5000"));
     const QCommandLineOption flashMs =
@@ -157,10 +157,8 @@ bool readIdentity(const OptionSet &o, BoardIdentity *identity, QString *error)
     static const QRegularExpression forbidden(QStringLiteral("[|:\"]"));
     if (!BoardIdentity::parseKind(p.value(o.type), &identity->kind))
         *error = QStringLiteral("--type must be tube, main or spider");
-    identity->name =
-        p.isSet(o.name) ? p.value(o.name) : BoardIdentity::defaultName(identity->kind);
-    identity->hw =
-        p.isSet(o.hw) ? p.value(o.hw) : BoardIdentity::defaultHardwareId(identity->kind);
+    identity->name = p.isSet(o.name) ? p.value(o.name) : BoardIdentity::defaultName(identity->kind);
+    identity->hw = p.isSet(o.hw) ? p.value(o.hw) : BoardIdentity::defaultHardwareId(identity->kind);
     identity->sw = p.value(o.sw);
     if (!error->isEmpty())
         return false;
