@@ -257,6 +257,11 @@ void Fwupdater::handleReply(QString reply)
         fail(QStringLiteral("the board answered the checksum with %1").arg(quoted(reply)), false);
         return;
     }
+    // A console greeting split across reads leaves its prompt ">" behind after the start
+    // command; the bootloader has not spoken yet, so that is no refusal (the silence
+    // time-out still ends a bootloader that never starts).
+    if (state == State::FirstLinePending && reply.trimmed() == QLatin1String(">"))
+        return;
     if (!reply.startsWith(kPrompt)) {
         qCWarning(lcFirmware) << "Error WRONG DATA";
         fail(QStringLiteral("unexpected reply %1 %2").arg(quoted(reply), position()), true);

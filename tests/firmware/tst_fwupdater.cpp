@@ -66,6 +66,8 @@ void TestFwupdater::exchange_data()
                  {"\r\nBL>", kEof},
                  {"BL>", kChecksum}}
         << "";
+    QTest::newRow("greeting split across reads: its stray prompt is let pass")
+        << false << 0 << kAbcFile << Steps{{"KORVO\r", "bl"}, {">", ""}} + kUploads << "";
     QTest::newRow("borrowed console sends the start command at once")
         << true << 3 << kAbcFile << Steps{{"", "can_bl 2"}} + kUploads << "";
     QTest::newRow("line feeds vanish and a NUL byte ends a read")
