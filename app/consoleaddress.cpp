@@ -1,13 +1,14 @@
 #include "consoleaddress.h"
 
 #include "consoleline.h"
+#include "hostport.h"
 
 ConsoleAddress ConsoleAddress::fromText(const QString &text)
 {
-    const int colon = text.indexOf(QLatin1Char(':'));
-    if (colon < 0)
-        return {text, ConsoleLine::kBoardConsolePort};
-    return {text.left(colon), portFromText(text.section(QLatin1Char(':'), 1, 1))};
+    const HostPort parts = HostPort::split(text);
+    if (!parts.hasPort)
+        return {parts.host, ConsoleLine::kBoardConsolePort};
+    return {parts.host, portFromText(parts.portText)};
 }
 
 quint16 ConsoleAddress::portFromText(const QString &text)

@@ -1,19 +1,10 @@
 #include "connectiontext.h"
 
+#include "hostport.h"
+
 ConnectionText ConnectionText::parse(const QString &text)
 {
-    ConnectionText result;
-    const QString trimmed = text.trimmed();
-    const int colon = trimmed.lastIndexOf(QLatin1Char(':'));
-    if (colon < 0) {
-        result.host = trimmed;
-        return result;
-    }
-    result.host = trimmed.left(colon);
-    if (result.host.startsWith(QLatin1Char('[')) && result.host.endsWith(QLatin1Char(']')))
-        result.host = result.host.mid(1, result.host.size() - 2);
-    bool ok = false;
-    const int port = trimmed.mid(colon + 1).toInt(&ok, 10);
-    result.port = ok ? port : 0;
-    return result;
+    const HostPort parts = HostPort::split(text);
+    // No port, or a malformed text, stays port 0: invalid rather than a guess.
+    return {parts.host, parts.wellFormed && parts.hasPort ? parts.port() : 0};
 }

@@ -11,7 +11,7 @@ struct ConnectionText
     // A host and a port from 1 to 65535: only then can a connection be opened.
     bool isValid() const { return !host.isEmpty() && port > 0 && port <= 65535; }
 
-    // Splits at the last ":" so "[::1]:23" works too; a text without a usable port gives an
-    // invalid result (port 0) rather than a guess.
+    // "[::1]:23" works too; a text without a usable port gives an invalid result (port 0)
+    // rather than a guess.
     static ConnectionText parse(const QString &text);
 };

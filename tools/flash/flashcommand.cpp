@@ -3,6 +3,7 @@
 #include "consoleprogress.h"
 #include "fwupdater.h"
 #include "hexfile.h"
+#include "hostport.h"
 #include "intelhexreader.h"
 #include "romareas.h"
 #include "rompacket.h"
@@ -419,32 +420,13 @@ QString FlashCommand::targetName(int deviceIndex)
 
 bool FlashCommand::parseHost(const QString &value, QString &host, int &port)
 {
-    port = kDefaultPort;
-    QString portText;
-    bool hasPort = false;
-    if (value.startsWith(QLatin1Char('['))) {
-        const int close = value.indexOf(QLatin1Char(']'));
-        if (close < 0)
-            return false;
-        host = value.mid(1, close - 1);
-        const QString rest = value.mid(close + 1);
-        if (!rest.isEmpty() && !rest.startsWith(QLatin1Char(':')))
-            return false;
-        hasPort = !rest.isEmpty();
-        portText = rest.mid(1);
-    } else if (value.count(QLatin1Char(':')) == 1) {
-        host = value.section(QLatin1Char(':'), 0, 0);
-        portText = value.section(QLatin1Char(':'), 1);
-        hasPort = true;
-    } else {
-        host = value; // a name, an IPv4 address or a bare IPv6 address
-    }
-    if (hasPort) {
-        bool ok = false;
-        port = portText.toInt(&ok);
-        if (!ok || port < 1 || port > 65535)
-            return false;
-    }
+    const HostPort parts = HostPort::split(value);
+    if (!parts.wellFormed)
+        return false;
+    host = parts.host;
+    port = parts.hasPort ? parts.port() : kDefaultPort;
+    if (port < 1 || port > 65535)
+        return false;
     return !host.isEmpty();
 }
 
