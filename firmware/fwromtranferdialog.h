@@ -1,5 +1,7 @@
 #pragma once
 
+#include "childwindowid.h"
+
 #include <QDialog>
 #include <QString>
 #include <QVariant>
@@ -22,14 +24,12 @@ class FWRomTranferDialog : public QDialog
     Q_OBJECT
 public:
     // Identifier carried by closing(int).
-    static constexpr int kWindowId = 6;
+    static constexpr int kWindowId = int(ChildWindowId::RomManager);
 
     // Own connection per transfer to the console's "host:port".
-    FWRomTranferDialog(const QString &connection, QWidget *parent = nullptr,
-                       Prompter *prompter = nullptr);
+    FWRomTranferDialog(const QString &connection, QWidget *parent, Prompter &prompter);
     // The main window's console socket, handed back untouched when the dialog closes.
-    FWRomTranferDialog(QTcpSocket *consoleSocket, QWidget *parent = nullptr,
-                       Prompter *prompter = nullptr);
+    FWRomTranferDialog(QTcpSocket *consoleSocket, QWidget *parent, Prompter &prompter);
     ~FWRomTranferDialog() override;
 
     // Writes fileName at address; ends in done(1) or done(0).
@@ -175,7 +175,7 @@ protected:
     void reject() override;
 
 private:
-    FWRomTranferDialog(RomTransfer *transfer, QWidget *parent, Prompter *prompter);
+    FWRomTranferDialog(RomTransfer *transfer, QWidget *parent, Prompter &prompter);
     void writeArea(const char *name);
     void readArea(const char *name);
     void chooseFolder(QString *folder, const QString &settingsKey);
@@ -184,7 +184,7 @@ private:
     void closeDialog();
 
     Ui::FWRomTranferDialog *ui;
-    Prompter *prompter;
+    Prompter &prompter;
     RomTransfer *transfer;
     QString writeDir;
     QString readDir;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "childwindowid.h"
+
 #include <QDialog>
 #include <QPointer>
 #include <QString>
@@ -24,10 +26,10 @@ class FWUpdateDialog : public QDialog
     Q_OBJECT
 public:
     // Identifier carried by closing(int).
-    static constexpr int kWindowId = 3;
+    static constexpr int kWindowId = int(ChildWindowId::FirmwareUpdate);
     static constexpr auto kStatusBlink = std::chrono::milliseconds(500);
 
-    explicit FWUpdateDialog(QWidget *parent = nullptr, Prompter *prompter = nullptr);
+    FWUpdateDialog(QWidget *parent, Prompter &prompter);
     ~FWUpdateDialog() override;
 
     // The main window's console socket, when the board connected to the program.
@@ -64,7 +66,7 @@ private:
     bool uploading() const;
 
     Ui::FWUpdateDialog *ui;
-    Prompter *prompter;
+    Prompter &prompter;
     QString deviceShortName;
     int deviceIndex = 0;
     bool socketMode = false;
