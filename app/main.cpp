@@ -1,5 +1,6 @@
 #include "commandline.h"
 #include "mainwindow.h"
+#include "prompter.h"
 
 #include <QApplication>
 #include <QTextCodec>
@@ -34,7 +35,8 @@ int main(int argc, char *argv[])
     Q_INIT_RESOURCE(resources);
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("8859-1"));
 
-    MainWindow window;
+    WidgetPrompter prompter;
+    MainWindow window(prompter);
     // QApplication has taken its own options (-platform, -style, ...) off the list.
     const CommandLine::Request request = CommandLine::parse(app.arguments().mid(1));
     if (request.action == CommandLine::Action::Connect)

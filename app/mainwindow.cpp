@@ -57,7 +57,7 @@ constexpr auto kDefaultLoopTime = "15 sec";
 
 } // namespace
 
-MainWindow::MainWindow(Prompter *prompter, QWidget *parent)
+MainWindow::MainWindow(Prompter &prompter, QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::MainWindow)
     , prompter(prompter)
@@ -518,7 +518,7 @@ void MainWindow::on_resetMQTT_clicked()
 void MainWindow::sendConfirmed(const QString &text, const QString &informativeText,
                                const QString &command)
 {
-    const QMessageBox::StandardButton answer = prompter->question(
+    const QMessageBox::StandardButton answer = prompter.question(
         QString(), text, informativeText, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer == QMessageBox::No)
         return;

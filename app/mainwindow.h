@@ -40,8 +40,7 @@ class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit MainWindow(Prompter *prompter = Prompter::defaultPrompter(),
-                        QWidget *parent = nullptr);
+    explicit MainWindow(Prompter &prompter, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // Opens the console as a client; device is null for the command line and "Reconnect".
@@ -217,5 +216,5 @@ private:
     int sendIndex = 0;
     bool sendPaced = false;
 
-    Prompter *prompter;
+    Prompter &prompter;
 };

@@ -3,21 +3,6 @@
 #include <QFileDialog>
 #include <QInputDialog>
 
-namespace {
-Prompter *installedPrompter = nullptr;
-} // namespace
-
-Prompter *Prompter::defaultPrompter()
-{
-    static WidgetPrompter widgetPrompter;
-    return installedPrompter ? installedPrompter : &widgetPrompter;
-}
-
-void Prompter::setDefaultPrompter(Prompter *prompter)
-{
-    installedPrompter = prompter;
-}
-
 QMessageBox::StandardButton WidgetPrompter::question(const QString &title, const QString &text,
                                                      const QString &informativeText,
                                                      QMessageBox::StandardButtons buttons,

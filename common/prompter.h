@@ -6,8 +6,8 @@
 class QWidget;
 
 // The one seam through which windows ask modal questions (message boxes, input and file
-// dialogs). Windows are given a Prompter; tests give them a fake that answers at once and
-// remembers what it was asked, so no nested event loop is needed.
+// dialogs). Every window and dialog is given a Prompter: the program's main() makes the
+// real one, tests give a scripted fake, so no test can open a real modal box.
 class Prompter
 {
 public:
@@ -26,11 +26,6 @@ public:
     virtual QString getExistingDirectory(const QString &title, const QString &startDir) = 0;
     virtual QString getOpenFileName(const QString &title, const QString &startDir,
                                     const QString &filter) = 0;
-
-    // The prompter used by windows that were not given one: real dialogs, unless a test
-    // installed its own.
-    static Prompter *defaultPrompter();
-    static void setDefaultPrompter(Prompter *prompter);
 };
 
 // The real modal dialogs of the widget toolkit.

@@ -32,7 +32,7 @@ RomTransfer *ownConnectionTransfer(const QString &connection)
 } // namespace
 
 FWRomTranferDialog::FWRomTranferDialog(const QString &connection, QWidget *parent,
-                                       Prompter *prompter)
+                                       Prompter &prompter)
     : FWRomTranferDialog(ownConnectionTransfer(connection), parent, prompter)
 {
     if (ConnectionText::parse(connection).isValid()) {
@@ -46,16 +46,16 @@ FWRomTranferDialog::FWRomTranferDialog(const QString &connection, QWidget *paren
 }
 
 FWRomTranferDialog::FWRomTranferDialog(QTcpSocket *consoleSocket, QWidget *parent,
-                                       Prompter *prompter)
+                                       Prompter &prompter)
     : FWRomTranferDialog(new RomTransfer(consoleSocket), parent, prompter)
 {
     ui->lblStatus->setText(tr("Connection: the board's console (REMOTE)"));
 }
 
-FWRomTranferDialog::FWRomTranferDialog(RomTransfer *transfer, QWidget *parent, Prompter *prompter)
+FWRomTranferDialog::FWRomTranferDialog(RomTransfer *transfer, QWidget *parent, Prompter &prompter)
     : QDialog(parent)
     , ui(new Ui::FWRomTranferDialog)
-    , prompter(prompter ? prompter : Prompter::defaultPrompter())
+    , prompter(prompter)
     , transfer(transfer)
 {
     ui->setupUi(this);
@@ -227,7 +227,7 @@ void FWRomTranferDialog::on_btnTargetReadDir_clicked()
 // The chooser starts at the folder in use, which is where the user looked last.
 void FWRomTranferDialog::chooseFolder(QString *folder, const QString &settingsKey)
 {
-    const QString chosen = prompter->getExistingDirectory(tr("Open Directory"), *folder);
+    const QString chosen = prompter.getExistingDirectory(tr("Open Directory"), *folder);
     if (chosen.isEmpty())
         return;
     *folder = chosen;

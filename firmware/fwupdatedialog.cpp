@@ -59,10 +59,10 @@ const char *const kAnyBoardFilter =
 
 } // namespace
 
-FWUpdateDialog::FWUpdateDialog(QWidget *parent, Prompter *prompter)
+FWUpdateDialog::FWUpdateDialog(QWidget *parent, Prompter &prompter)
     : QDialog(parent)
     , ui(new Ui::FWUpdateDialog)
-    , prompter(prompter ? prompter : Prompter::defaultPrompter())
+    , prompter(prompter)
 {
     ui->setupUi(this);
     ui->progress->setRange(0, 100);
@@ -134,7 +134,7 @@ void FWUpdateDialog::on_pushButton_clicked()
     }
     if (!filter)
         return; // a board of unknown type: no file type to offer
-    const QString fileName = prompter->getOpenFileName(
+    const QString fileName = prompter.getOpenFileName(
         tr("Open file"), SettingsStore::get(kFolderKey, QStringLiteral("./")).toString(),
         QString::fromLatin1(filter));
     if (fileName.isEmpty())
@@ -162,7 +162,7 @@ void FWUpdateDialog::on_btnStart_clicked()
     if (romImage && mainDevice->type != 2 && mainDevice->type != 3) {
         // Only tube and spider boards keep a firmware image in their ROM; starting anyway
         // would leave the dialog waiting for ever.
-        prompter->warning(tr("Error"), tr("A .bin firmware image can be written only to a "
+        prompter.warning(tr("Error"), tr("A .bin firmware image can be written only to a "
                                           "tube or a spider board."));
         return;
     }
@@ -183,13 +183,13 @@ bool FWUpdateDialog::checkTarget(ConnectionText *target)
     if (socketMode) {
         if (borrowedSocket && borrowedSocket->state() == QAbstractSocket::ConnectedState)
             return true;
-        prompter->warning(tr("Error"), tr("The board's console connection is closed."));
+        prompter.warning(tr("Error"), tr("The board's console connection is closed."));
         return false;
     }
     *target = ConnectionText::parse(ui->txtConnection->text());
     if (target->isValid())
         return true;
-    prompter->warning(tr("Error"), tr("The connection \"%1\" has no port. Enter it as "
+    prompter.warning(tr("Error"), tr("The connection \"%1\" has no port. Enter it as "
                                       "host:port, for example 192.168.1.20:23.")
                                        .arg(ui->txtConnection->text()));
     return false;
@@ -240,13 +240,13 @@ void FWUpdateDialog::fwu_done(int status)
     const QString reason = releaseTransfer();
     showIdle();
     if (status) {
-        prompter->information(tr("Status OK"), tr("New firmware uploaded OK"));
+        prompter.information(tr("Status OK"), tr("New firmware uploaded OK"));
         return;
     }
     QString text = tr("Something went wrong, try again");
     if (!reason.isEmpty())
         text += QLatin1Char('\n') + reason;
-    prompter->information(tr("Error"), text);
+    prompter.information(tr("Error"), text);
 }
 
 void FWUpdateDialog::on_cmdCancel_clicked()

@@ -69,7 +69,7 @@ void TestFirmwareOpenings::opensOnlyOnAnOpenClientConsole()
 {
     QFETCH(QString, opener);
     QFETCH(QString, chooser);
-    MainWindow window(&prompter);
+    MainWindow window(prompter);
     QSignalSpy rows(&window, &MainWindow::gotRow);
     // The form slot itself, not the disabled control: it must check the console on its own.
     const QByteArray slot =
@@ -129,7 +129,7 @@ void TestFirmwareOpenings::borrowedConsoleIsReadAgainAfterClosing()
 {
     QFETCH(QString, opener);
     QFETCH(QString, closer);
-    MainWindow window(&prompter);
+    MainWindow window(prompter);
     QSignalSpy rows(&window, &MainWindow::gotRow);
     std::unique_ptr<QTcpSocket> board = connectBoard(window);
     QVERIFY(board);
@@ -168,7 +168,7 @@ void TestFirmwareOpenings::borrowedConsoleIsReadAgainAfterClosing()
 
 void TestFirmwareOpenings::reopeningReplacesTheDialog()
 {
-    MainWindow window(&prompter);
+    MainWindow window(prompter);
     QSignalSpy rows(&window, &MainWindow::gotRow);
     std::unique_ptr<QTcpSocket> board = connectBoard(window);
     QVERIFY(board);

@@ -115,7 +115,7 @@ void TestLiveData::init()
 std::unique_ptr<MainWindow> TestLiveData::windowAfterLookup(const QList<QStringList> &boards)
 {
     QSignalSpy lookups(registry(), &QDeviceMachine::lookupDone);
-    auto window = std::make_unique<MainWindow>(&prompter);
+    auto window = std::make_unique<MainWindow>(prompter);
     for (const QStringList &board : boards)
         announce(board.at(0), board.at(1), board.at(2));
     if (!entries(*window).isEmpty() || !lookups.wait(3000))
@@ -191,7 +191,7 @@ void TestLiveData::firstLookupReconnectsOnceOnly()
     SettingsStore::set("lastMac", kMac);
     SettingsStore::set("lastType", kTube);
     QSignalSpy lookups(registry(), &QDeviceMachine::lookupDone);
-    MainWindow window(&prompter);
+    MainWindow window(prompter);
 
     // The connection the command line opened is replaced.
     QTcpServer commandLine;
@@ -232,7 +232,7 @@ void TestLiveData::boardMissingFromFirstLookupIsNeverReconnected()
 void TestLiveData::onlyTheConnectedBoardsRecordsShownItsMacCopied()
 {
     SettingsStore::set("lastConnection", "10.0.0.50:23");
-    MainWindow window(&prompter);
+    MainWindow window(prompter);
     QSignalSpy progress(&window, &MainWindow::progress);
     // x.x.x.5 is a text prefix of x.x.x.50 but another board.
     emit registry()->logReceived(runningRecord("10.0.0.5"));
@@ -255,7 +255,7 @@ void TestLiveData::onlyTheConnectedBoardsRecordsShownItsMacCopied()
 void TestLiveData::idleRecordKeepsTheRunLabelsAndStartsNoLoop()
 {
     SettingsStore::set("lastConnection", "10.0.0.50:23");
-    MainWindow window(&prompter);
+    MainWindow window(prompter);
     child<QCheckBox>(window, "cheLoopCommand")->setChecked(true);
     emit registry()->logReceived(runningRecord("10.0.0.50"));
     TBTubeLogData idle = telemetryRecord("10.0.0.50");
@@ -274,7 +274,7 @@ void TestLiveData::idleRecordKeepsTheRunLabelsAndStartsNoLoop()
 
 void TestLiveData::objectReportsShowOutputsAndTargetTemp()
 {
-    MainWindow window(&prompter);
+    MainWindow window(prompter);
     for (ulong id : {10, 11, 18, 19, 323, 324})
         emit registry()->objectChanged(id, id == 323 ? 853 : id * 10);
     QStringList shown;
@@ -285,7 +285,7 @@ void TestLiveData::objectReportsShowOutputsAndTargetTemp()
 
 void TestLiveData::acceptedConnectionMatchesByMac()
 {
-    MainWindow window(&prompter);
+    MainWindow window(prompter);
     QSignalSpy rows(&window, &MainWindow::gotRow);
     const std::unique_ptr<QTcpSocket> board = connectBoard(window);
     QVERIFY(board);
@@ -313,7 +313,7 @@ void TestLiveData::acceptedConnectionMatchesByMac()
 
 void TestLiveData::udpLogFollowsLogData()
 {
-    MainWindow window(&prompter);
+    MainWindow window(prompter);
     auto *logData = child<QAction>(window, "actionLog_data");
     QVERIFY(logData->isCheckable());
     QVERIFY(!logData->isChecked());
@@ -332,7 +332,7 @@ void TestLiveData::udpLogFollowsLogData()
 void TestLiveData::historyEntryCarriesTheShownMac()
 {
     SettingsStore::set("lastConnection", "10.0.0.50:23");
-    MainWindow window(&prompter);
+    MainWindow window(prompter);
     // The default workspace keeps its log folder below the current directory; without the
     // folder the record is lost silently.
     window.writeHistory(QStringLiteral("lost"));
@@ -381,7 +381,7 @@ void TestLiveData::simulatedBoardChosenFromTheMenuFillsThePanel()
 
     // Chosen from the menu the board is the main device, whose object reports are shown.
     QSignalSpy lookups(registry(), &QDeviceMachine::lookupDone);
-    MainWindow window(&prompter);
+    MainWindow window(prompter);
     QVERIFY(lookups.wait(3000));
     QTRY_VERIFY_WITH_TIMEOUT(entries(window).contains(QStringLiteral("SimTube (127.0.0.1)")), 5000);
     entry(window, "SimTube (127.0.0.1)")->trigger();

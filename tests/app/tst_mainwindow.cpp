@@ -76,7 +76,7 @@ void TestMainWindow::init()
 
 void TestMainWindow::startState()
 {
-    MainWindow window(&prompter);
+    MainWindow window(prompter);
     // Form objects no test here drives yet, which the coming windows' slots are bound to.
     const QStringList names =
         QStringLiteral(
@@ -118,7 +118,7 @@ void TestMainWindow::wireBytes()
 {
     QFETCH(QString, command);
     QFETCH(QByteArray, wire);
-    ConnectedWindow c(&prompter);
+    ConnectedWindow c(prompter);
     QVERIFY(c.peer);
     c.window.sendData(command);
     c.window.sendData(QStringLiteral("end"));
@@ -127,7 +127,7 @@ void TestMainWindow::wireBytes()
 
 void TestMainWindow::receivedLinesAreCutAndShown()
 {
-    ConnectedWindow c(&prompter);
+    ConnectedWindow c(prompter);
     QVERIFY(c.peer);
 
     c.peer->write("one\r\ntwo\nthr");
@@ -149,7 +149,7 @@ void TestMainWindow::receivedLinesAreCutAndShown()
 
 void TestMainWindow::overLongLineIsCut()
 {
-    ConnectedWindow c(&prompter);
+    ConnectedWindow c(prompter);
     QVERIFY(c.peer);
 
     // Four megabytes without a line feed, then a normal line.
@@ -168,7 +168,7 @@ void TestMainWindow::overLongLineIsCut()
 
 void TestMainWindow::onlyAFullAnnouncementMakesTheMainDevice()
 {
-    ConnectedWindow c(&prompter);
+    ConnectedWindow c(prompter);
     QVERIFY(c.peer);
     c.peer->write("x|MAC:0011|y\r\n"); // fewer than seven fields: a plain line
     QTRY_COMPARE(c.rows.size(), 1);
@@ -190,7 +190,7 @@ void TestMainWindow::onlyAFullAnnouncementMakesTheMainDevice()
 
 void TestMainWindow::pacedScript()
 {
-    ConnectedWindow c(&prompter);
+    ConnectedWindow c(prompter);
     QVERIFY(c.peer);
 
     QVERIFY(c.window.queueLines({"a", "", "#comment", "b"}));
@@ -206,7 +206,7 @@ void TestMainWindow::pacedScript()
 
 void TestMainWindow::hotkeyRunsItsCommands()
 {
-    ConnectedWindow c(&prompter);
+    ConnectedWindow c(prompter);
     QVERIFY(c.peer);
     child<QLineEdit>(c.window, "txtHotkey2")->setText(QStringLiteral("led 1;;#off;led 0"));
     child<QCheckBox>(c.window, "cheAutoSwitch")->setChecked(true);
@@ -222,7 +222,7 @@ void TestMainWindow::hotkeyRunsItsCommands()
 
 void TestMainWindow::controlsFollowTheConnection()
 {
-    MainWindow window(&prompter);
+    MainWindow window(prompter);
     QSignalSpy closeChildren(&window, &MainWindow::close_clilds);
     const QStringList boardControls = {"btnSend",
                                        "txtCommand",
@@ -264,7 +264,7 @@ void TestMainWindow::controlsFollowTheConnection()
 
 void TestMainWindow::failedConnectShowsLastConnection()
 {
-    MainWindow window(&prompter);
+    MainWindow window(prompter);
     QTcpServer server;
     QVERIFY(server.listen(QHostAddress::LocalHost));
     const quint16 closedPort = server.serverPort();
@@ -278,7 +278,7 @@ void TestMainWindow::failedConnectShowsLastConnection()
 
 void TestMainWindow::acceptedConnectionReplacesClient()
 {
-    ConnectedWindow c(&prompter);
+    ConnectedWindow c(prompter);
     QVERIFY(c.peer);
     const MainWindow &window = c.window;
     QSignalSpy closeChildren(&window, &MainWindow::close_clilds);
@@ -305,7 +305,7 @@ void TestMainWindow::hostWithoutPortUsesPort23()
     if (!board.listen(QHostAddress::LocalHost, 23))
         QSKIP("port 23 cannot be bound here");
     SettingsStore::set("lastConnection", "127.0.0.1");
-    MainWindow window(&prompter);
+    MainWindow window(prompter);
     auto *reconnect = child<QPushButton>(window, "btnReconnect");
     QCOMPARE(reconnect->text(), QStringLiteral("Reconnect (127.0.0.1)"));
     reconnect->click();
@@ -328,7 +328,7 @@ void TestMainWindow::serverPortTakenLeavesClientWorking()
 {
     QTcpServer squatter;
     QVERIFY(squatter.listen(QHostAddress::Any, kServerPort));
-    ConnectedWindow c(&prompter);
+    ConnectedWindow c(prompter);
     QVERIFY(c.peer);
     const QString message = c.window.statusBar()->currentMessage();
     QVERIFY2(message.contains("7123") && message.contains("client only"), qPrintable(message));
@@ -366,7 +366,7 @@ void TestMainWindow::commandButtons()
     QFETCH(QString, button);
     QFETCH(QString, question);
     QFETCH(QByteArray, wire);
-    ConnectedWindow c(&prompter);
+    ConnectedWindow c(prompter);
     QVERIFY(c.peer);
     auto *loop = child<QCheckBox>(c.window, "cheLoopCommand");
     loop->setChecked(true);
@@ -375,15 +375,18 @@ void TestMainWindow::commandButtons()
         question.isEmpty() ? QList<QMessageBox::StandardButton>{QMessageBox::Yes}
                            : QList<QMessageBox::StandardButton>{QMessageBox::No, QMessageBox::Yes};
     for (const QMessageBox::StandardButton answer : answers) {
-        prompter.answer = answer;
+        prompter.answer(answer);
         child<QPushButton>(c.window, button)->click();
         c.window.sendData(QStringLiteral("end"));
         const QByteArray sent = answer == QMessageBox::Yes ? wire : QByteArray();
         QCOMPARE(readBytes(c.peer, sent.size() + 5), sent + "end\r\n");
     }
-    QCOMPARE(prompter.asked,
-             question.isEmpty() ? QStringList() : (QStringList{question, question}));
-    QCOMPARE(prompter.defaults.count(QMessageBox::No), prompter.asked.size());
+    QStringList asked;
+    for (const FakePrompter::Asked &item : prompter.asked) {
+        asked << item.text + QLatin1Char('|') + item.detail;
+        QCOMPARE(item.defaultButton, QMessageBox::No);
+    }
+    QCOMPARE(asked, question.isEmpty() ? QStringList() : (QStringList{question, question}));
     QCOMPARE(loop->isChecked(), !wire.startsWith("stop"));
 }
 
@@ -391,7 +394,7 @@ void TestMainWindow::productionModeTitle()
 {
     const QString normal = QStringLiteral("VORNE -- Vozoru Rarevorad [Ver: 190918.01]");
     SettingsStore::set("prod_mode", "1");
-    MainWindow window(&prompter);
+    MainWindow window(prompter);
     QCOMPARE(window.windowTitle(), normal + QStringLiteral(" -- PROD-MODE --"));
     auto *mode = child<QAction>(window, "actionProduction_mode");
     QVERIFY(mode->isChecked());
@@ -406,7 +409,7 @@ void TestMainWindow::productionModeTitle()
 
 void TestMainWindow::closingChildIsReleased()
 {
-    ConnectedWindow c(&prompter);
+    ConnectedWindow c(prompter);
     QVERIFY(c.peer);
     FakeChildWindow runner;
     connect(&runner, &FakeChildWindow::closing, &c.window, &MainWindow::frmClosing);

@@ -4,6 +4,7 @@
 // two ways a console opens against loopback peers, and looking up form objects by name.
 
 #include "consolepeer.h"
+#include "fakeprompter.h"
 #include "mainwindow.h"
 #include "qdevicemachine.h"
 #include "settingsstore.h"
@@ -15,39 +16,6 @@
 #include <QTcpServer>
 #include <QTest>
 #include <memory>
-
-// Answers every question with a set button and remembers what it was asked.
-class FakePrompter : public Prompter
-{
-public:
-    QMessageBox::StandardButton answer = QMessageBox::Yes;
-    QStringList asked;
-    QList<QMessageBox::StandardButton> defaults;
-
-    QMessageBox::StandardButton question(const QString &, const QString &text,
-                                         const QString &informativeText,
-                                         QMessageBox::StandardButtons,
-                                         QMessageBox::StandardButton defaultButton) override
-    {
-        asked << text + QLatin1Char('|') + informativeText;
-        defaults << defaultButton;
-        return answer;
-    }
-    void information(const QString &, const QString &text) override { asked << text; }
-    void warning(const QString &, const QString &text) override { asked << text; }
-    bool getText(const QString &, const QString &, QString *) override { return false; }
-    // Choosers are answered with "cancelled"; their titles are remembered.
-    QString getExistingDirectory(const QString &title, const QString &) override
-    {
-        asked << title;
-        return {};
-    }
-    QString getOpenFileName(const QString &title, const QString &, const QString &) override
-    {
-        asked << title;
-        return {};
-    }
-};
 
 // No stored settings and no main device left by an earlier test.
 inline void resetWindowState()
@@ -91,7 +59,7 @@ inline QTcpSocket *connectClient(MainWindow &window, QTcpServer &server)
 // peer is null when the connection or its greeting failed.
 struct ConnectedWindow
 {
-    explicit ConnectedWindow(Prompter *prompter)
+    explicit ConnectedWindow(Prompter &prompter)
         : window(prompter)
     {}
 

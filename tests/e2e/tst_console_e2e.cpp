@@ -1,4 +1,5 @@
 #include "boardsimprocess.h"
+#include "fakeprompter.h"
 #include "mainwindow.h"
 #include "qdevicemachine.h"
 
@@ -48,7 +49,8 @@ struct ConnectedWindow
     }
 
     BoardSimProcess sim;
-    MainWindow window;
+    FakePrompter prompter;
+    MainWindow window{prompter};
     QSignalSpy rows{&window, &MainWindow::gotRow};
 };
 
@@ -103,7 +105,8 @@ void TestConsoleE2E::configDumpReachesMacroRecived()
 
 void TestConsoleE2E::clientModeAnnouncementMakesTheMainDevice()
 {
-    MainWindow window; // listens on the console server port
+    FakePrompter prompter;
+    MainWindow window(prompter); // listens on the console server port
     BoardSimProcess sim;
     QVERIFY(sim.start(BoardSimProcess::quietArguments() +
                       QStringList{"--log", kLog, "--connect",

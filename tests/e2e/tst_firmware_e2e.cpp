@@ -113,7 +113,7 @@ public:
     static constexpr quint16 kConsoleServerPort = 7123;
 
     FakePrompter prompter;
-    MainWindow window{&prompter};
+    MainWindow window{prompter};
     QSignalSpy rows{&window, &MainWindow::gotRow};
     QSignalSpy lookupEnded{QDeviceMachine::instance(), &QDeviceMachine::lookupDone};
     BoardSimProcess sim;
@@ -224,16 +224,16 @@ void TestFirmwareE2E::firmwareUpload()
     widget<QAbstractButton>(*dialog, QStringLiteral("btnStart"))->click();
     QCOMPARE(buttonText(*dialog, "cmdCancel"), QStringLiteral("Cancel"));
 
-    QTRY_VERIFY_WITH_TIMEOUT(!session.prompter.shown.isEmpty(), kUploadWait);
-    QCOMPARE(session.prompter.shown.size(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(!session.prompter.shown().isEmpty(), kUploadWait);
+    QCOMPARE(session.prompter.shown().size(), 1);
     if (succeeds) {
-        QCOMPARE(session.prompter.shown.first(),
+        QCOMPARE(session.prompter.shown().first(),
                  QStringLiteral("Status OK|New firmware uploaded OK"));
         const QString written =
             romImage ? QStringLiteral("rom-020000.bin") : QStringLiteral("flash-board.bin");
         QVERIFY(session.romFile(written) == bytes);
     } else {
-        const QString shown = session.prompter.shown.first();
+        const QString shown = session.prompter.shown().first();
         QVERIFY2(shown.startsWith(QLatin1String("Error|Something went wrong, try again\n")),
                  qPrintable(shown));
         QVERIFY2(shown.contains(failure), qPrintable(shown));

@@ -1,3 +1,4 @@
+#include "fakeprompter.h"
 #include "loadedmacrodialog.h"
 #include "mainwindow.h"
 
@@ -64,7 +65,8 @@ void TestLoadedMacroDialog::buttonsClose()
 
 void TestLoadedMacroDialog::windowKeepsOneDialogAndShowsItAgain()
 {
-    MainWindow window;
+    FakePrompter prompter;
+    MainWindow window(prompter);
     window.macroRecived(QStringLiteral("first"));
     window.macroRecived(QStringLiteral("second"));
     const auto dialogs = window.findChildren<LoadedMacroDialog *>();

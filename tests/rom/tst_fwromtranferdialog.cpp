@@ -62,7 +62,7 @@ void TestFWRomTranferDialog::init()
 
 void TestFWRomTranferDialog::everyAreaHasItsButtons()
 {
-    FWRomTranferDialog dialog(QStringLiteral("127.0.0.1:23"), nullptr, &prompter);
+    FWRomTranferDialog dialog(QStringLiteral("127.0.0.1:23"), nullptr, prompter);
     QCOMPARE(widget<QLabel>(&dialog, "lblWriteDir")->text(), QStringLiteral(".//rom//"));
     QVERIFY(widget(&dialog, "opt_writeGUI1")->isChecked());
     for (const RomArea &area : RomAreas::all()) {
@@ -101,7 +101,7 @@ void TestFWRomTranferDialog::writeButtonSendsAreaFile()
     const QByteArray content(300, 'g');
     QVERIFY(writeFile(file, content));
     ScriptedBoard board(ScriptedBoard::Answers::Rom);
-    FWRomTranferDialog dialog(board.connection(), nullptr, &prompter);
+    FWRomTranferDialog dialog(board.connection(), nullptr, prompter);
     QSignalSpy doneSpy(&dialog, &FWRomTranferDialog::done);
     QSignalSpy progressSpy(&dialog, &FWRomTranferDialog::progress);
     widget(&dialog, gui)->click();
@@ -118,7 +118,7 @@ void TestFWRomTranferDialog::buttonsAndCloseHeldWhileWriting()
 {
     QVERIFY(writeFile(QStringLiteral("rom/gui/top_left.bin"), "abc"));
     ScriptedBoard board; // silent until told otherwise
-    FWRomTranferDialog dialog(board.connection(), nullptr, &prompter);
+    FWRomTranferDialog dialog(board.connection(), nullptr, prompter);
     QSignalSpy doneSpy(&dialog, &FWRomTranferDialog::done);
     QSignalSpy closingSpy(&dialog, &FWRomTranferDialog::closing);
     dialog.show();
@@ -161,7 +161,7 @@ void TestFWRomTranferDialog::failureEndsIdleWithReason()
         QVERIFY(writeFile(QStringLiteral("rom/gui/btn_start.bin"), "x"));
     ScriptedBoard board(ScriptedBoard::Answers::Rom);
     const QString text = connection == "board" ? board.connection() : connection;
-    FWRomTranferDialog dialog(text, nullptr, &prompter);
+    FWRomTranferDialog dialog(text, nullptr, prompter);
     if (!text.contains(':'))
         QVERIFY2(status(&dialog).contains("no port"), qPrintable(status(&dialog)));
     QSignalSpy doneSpy(&dialog, &FWRomTranferDialog::done);
@@ -178,11 +178,11 @@ void TestFWRomTranferDialog::targetFolderChosenAndStored()
 {
     const QString folder = QDir::currentPath() + QStringLiteral("/images");
     QVERIFY(writeFile(folder + QStringLiteral("/gui/bar_back.bin"), "12345"));
-    prompter.directory = folder;
+    prompter.answer(folder);
     ScriptedBoard board(ScriptedBoard::Answers::Rom);
-    FWRomTranferDialog dialog(board.connection(), nullptr, &prompter);
+    FWRomTranferDialog dialog(board.connection(), nullptr, prompter);
     widget(&dialog, "btnTargetWriteDir")->click();
-    QCOMPARE(prompter.shown, QStringList({"Open Directory|.//rom//"}));
+    QCOMPARE(prompter.shown(), QStringList({"Open Directory|.//rom//"}));
     QCOMPARE(widget<QLabel>(&dialog, "lblWriteDir")->text(), folder);
     QCOMPARE(SettingsStore::get(QStringLiteral("romupdater_write_path"), QString()).toString(),
              folder);
@@ -193,7 +193,7 @@ void TestFWRomTranferDialog::targetFolderChosenAndStored()
     QCOMPARE(doneSpy.at(0).at(0).toInt(), 1);
     QCOMPARE(board.data(), QByteArray("12345"));
 
-    prompter.directory.clear(); // a cancelled chooser changes nothing
+    prompter.answer(QString()); // a cancelled chooser changes nothing
     widget(&dialog, "btnTargetReadDir")->click();
     QCOMPARE(widget<QLabel>(&dialog, "lblReadDir")->text(), QStringLiteral(".//rom//"));
 }
@@ -201,7 +201,7 @@ void TestFWRomTranferDialog::targetFolderChosenAndStored()
 void TestFWRomTranferDialog::readButtonTellsNothingIsRead()
 {
     ScriptedBoard board(ScriptedBoard::Answers::Rom);
-    FWRomTranferDialog dialog(board.connection(), nullptr, &prompter);
+    FWRomTranferDialog dialog(board.connection(), nullptr, prompter);
     widget(&dialog, "opt_readGUI2")->click();
     widget(&dialog, "btn_read_ROM_GUI1_ADDR_BTN_LOCK")->click();
     QVERIFY2(status(&dialog).contains(QLatin1String("0x5E85BF")) &&
@@ -220,7 +220,7 @@ void TestFWRomTranferDialog::closeHandsConsoleBack()
     QVERIFY(writeFile(QStringLiteral("rom/gui/btn_plus.bin"), "+"));
     ScriptedBoard board(ScriptedBoard::Answers::Rom);
     auto console = board.dialIn();
-    QPointer<FWRomTranferDialog> dialog(new FWRomTranferDialog(console.get(), nullptr, &prompter));
+    QPointer<FWRomTranferDialog> dialog(new FWRomTranferDialog(console.get(), nullptr, prompter));
     QSignalSpy doneSpy(dialog.data(), &FWRomTranferDialog::done);
     QSignalSpy closingSpy(dialog.data(), &FWRomTranferDialog::closing);
     dialog->show();
@@ -245,7 +245,7 @@ void TestFWRomTranferDialog::closeHandsConsoleBack()
 
 void TestFWRomTranferDialog::colourRowPreviewsColour()
 {
-    FWRomTranferDialog dialog(QStringLiteral("127.0.0.1:23"), nullptr, &prompter);
+    FWRomTranferDialog dialog(QStringLiteral("127.0.0.1:23"), nullptr, prompter);
     widget<QSpinBox>(&dialog, "spinBarFgRed")->setValue(255);
     QVERIFY(widget<QLabel>(&dialog, "lblSampleBarFg")->styleSheet().contains("#ff0000"));
     widget<QSpinBox>(&dialog, "spinMainBgBlue")->setValue(128);

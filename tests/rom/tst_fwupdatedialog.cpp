@@ -119,7 +119,7 @@ void TestFWUpdateDialog::boardList()
     QFETCH(int, type);
     QFETCH(QString, firstEntry);
     setMainDevice(type);
-    FWUpdateDialog dialog(nullptr, &prompter);
+    FWUpdateDialog dialog(nullptr, prompter);
     auto *list = widget<QComboBox>(&dialog, "cboDevice");
     QStringList entries;
     for (int i = 0; i < list->count(); ++i)
@@ -158,21 +158,21 @@ void TestFWUpdateDialog::chooserFilterAndKeys()
     QFETCH(QString, filter);
     setMainDevice(type);
     QDir().mkpath(QStringLiteral("images"));
-    prompter.fileName = QDir::current().absoluteFilePath(QStringLiteral("images/new.tube"));
-    FWUpdateDialog dialog(nullptr, &prompter);
+    const QString chosen = QDir::current().absoluteFilePath(QStringLiteral("images/new.tube"));
+    prompter.answer(chosen);
+    FWUpdateDialog dialog(nullptr, prompter);
     dialog.on_cboDevice_activated(entry);
     SettingsStore::set(QStringLiteral("HEXFolder"), QStringLiteral("/start/here"));
     widget(&dialog, "pushButton")->click();
     if (filter.isEmpty()) {
-        QVERIFY(prompter.shown.isEmpty());
+        QVERIFY(prompter.shown().isEmpty());
         QVERIFY(!SettingsStore::get(key, QVariant()).isValid());
         return;
     }
-    QCOMPARE(prompter.shown.size(), 1);
-    QVERIFY2(prompter.shown.at(0).startsWith("Open file|/start/here|" + filter),
-             qPrintable(prompter.shown.at(0)));
-    QCOMPARE(fileName(&dialog), prompter.fileName);
-    QCOMPARE(SettingsStore::get(key, QString()).toString(), prompter.fileName);
+    QCOMPARE(prompter.shown(), QStringList{"Open file|/start/here"});
+    QVERIFY2(prompter.asked.at(0).detail.startsWith(filter), qPrintable(prompter.asked.at(0).detail));
+    QCOMPARE(fileName(&dialog), chosen);
+    QCOMPARE(SettingsStore::get(key, QString()).toString(), chosen);
     QCOMPARE(SettingsStore::get(QStringLiteral("HEXFolder"), QString()).toString(),
              QDir::current().absoluteFilePath(QStringLiteral("images")));
 }
@@ -181,7 +181,7 @@ void TestFWUpdateDialog::entryLoadsItsLastFile()
 {
     SettingsStore::set(QStringLiteral("lasttube2FW"), QStringLiteral("/fw/exp1.hex"));
     SettingsStore::set(QStringLiteral("lasttube0FW"), QStringLiteral("/fw/tube.hex"));
-    FWUpdateDialog dialog(nullptr, &prompter);
+    FWUpdateDialog dialog(nullptr, prompter);
     dialog.showWithHost(QStringLiteral("10.0.0.5:23"));
     QVERIFY(dialog.isVisible() && dialog.isModal() && idle(&dialog));
     QCOMPARE(widget<QLineEdit>(&dialog, "txtConnection")->text(), QStringLiteral("10.0.0.5:23"));
@@ -218,11 +218,11 @@ void TestFWUpdateDialog::binImage()
     QVERIFY(writeFile(QStringLiteral("fw.bin"), image));
     ScriptedBoard board(ScriptedBoard::Answers::Rom);
     auto console = onConsole ? board.dialIn() : nullptr;
-    FWUpdateDialog dialog(nullptr, &prompter);
+    FWUpdateDialog dialog(nullptr, prompter);
     start(&dialog, "fw.bin", board.connection(), console.get());
     if (!address) {
         QVERIFY(idle(&dialog));
-        QVERIFY(prompter.shown.isEmpty());
+        QVERIFY(prompter.shown().isEmpty());
         QCOMPARE(board.connections, 0);
         for (const char *key : {"lasttube0FW", "last0FW"})
             QVERIFY(SettingsStore::get(QLatin1String(key), QString()) != QLatin1String("fw.bin"));
@@ -231,7 +231,7 @@ void TestFWUpdateDialog::binImage()
     QCOMPARE(widget(&dialog, "cmdCancel")->text(), QStringLiteral("Cancel"));
     QCOMPARE(widget<QLabel>(&dialog, "lblFirmwareDialog")->text(),
              QStringLiteral("Update in progress"));
-    QTRY_COMPARE(prompter.shown, QStringList{kUploaded});
+    QTRY_COMPARE(prompter.shown(), QStringList{kUploaded});
     QVERIFY(idle(&dialog));
     QCOMPARE(board.commands, QByteArrayList{"put_binary " + QByteArray::number(address) + ":300:" +
                                             QByteArray::number(Fletcher16::of(image)) + "\r\n"});
@@ -247,7 +247,7 @@ void TestFWUpdateDialog::cancelSendsQuitThenSecondUploadWorks()
     // On a tube board only ".bin" is a ROM image: "FW.BIN" goes the bootloader's way.
     QVERIFY(writeFile(QStringLiteral("FW.BIN"), kHexFile));
     ScriptedBoard board;
-    FWUpdateDialog dialog(nullptr, &prompter);
+    FWUpdateDialog dialog(nullptr, prompter);
     start(&dialog, "FW.BIN", board.connection());
     board.send(">");
     QCOMPARE(board.line(), QByteArray("bl\r\n"));
@@ -256,12 +256,12 @@ void TestFWUpdateDialog::cancelSendsQuitThenSecondUploadWorks()
     widget(&dialog, "cmdCancel")->click();
     QVERIFY(idle(&dialog));
     QCOMPARE(board.line(), QByteArray("q\r\n"));
-    QVERIFY(prompter.shown.isEmpty());
+    QVERIFY(prompter.shown().isEmpty());
 
     board.answers = ScriptedBoard::Answers::Bootloader;
     board.received.clear();
     widget(&dialog, "btnStart")->click();
-    QTRY_COMPARE(prompter.shown, QStringList{kUploaded});
+    QTRY_COMPARE(prompter.shown(), QStringList{kUploaded});
     QCOMPARE(board.connections, 2);
     QCOMPARE(board.received, "bl\r\n" + kHexFile + "$19495\r\n");
     QVERIFY(idle(&dialog));
@@ -314,18 +314,18 @@ void TestFWUpdateDialog::failureEndsIdleWithReason()
         QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
         connection = QStringLiteral("127.0.0.1:%1").arg(closed.serverPort());
     }
-    FWUpdateDialog dialog(nullptr, &prompter);
+    FWUpdateDialog dialog(nullptr, prompter);
     start(&dialog, file, connection);
-    QTRY_COMPARE(prompter.shown.size(), 1);
-    QVERIFY2(prompter.shown.at(0).startsWith("Error|") && prompter.shown.at(0).contains(told),
-             qPrintable(prompter.shown.at(0)));
+    QTRY_COMPARE(prompter.shown().size(), 1);
+    QVERIFY2(prompter.shown().at(0).startsWith("Error|") && prompter.shown().at(0).contains(told),
+             qPrintable(prompter.shown().at(0)));
     QVERIFY(idle(&dialog));
     QCOMPARE(board.connections, fault == "hang up" || fault == "WRITE FAILED" ? 1 : 0);
 }
 
 void TestFWUpdateDialog::statusBlinksAndCloseReportsClosing()
 {
-    QPointer<FWUpdateDialog> dialog = new FWUpdateDialog(nullptr, &prompter);
+    QPointer<FWUpdateDialog> dialog = new FWUpdateDialog(nullptr, prompter);
     QSignalSpy closingSpy(dialog.data(), &FWUpdateDialog::closing);
     dialog->showWithHost(QStringLiteral("127.0.0.1:23"));
     auto *status = widget<QLabel>(dialog, "lblFirmwareDialog");
