@@ -2,38 +2,23 @@
 
 #include "boardannouncement.h"
 
-namespace ConfigDump {
-
-QRegExp startPattern()
-{
-    return QRegExp(QStringLiteral("^.+CONFIG_START \\[MAC:(.+)\\]"), Qt::CaseInsensitive);
-}
-
-QRegExp endPattern()
-{
-    return QRegExp(QStringLiteral("^CONFIG_END$"), Qt::CaseSensitive);
-}
-
-Step take(const QString &line, const QRegExp &start, const QRegExp &end, bool &collecting,
-          QString &text)
+ConfigDump::Step ConfigDump::take(const QString &line)
 {
     const QString trimmed = line.trimmed();
-    if (start.indexIn(trimmed) >= 0) {
-        collecting = true;
-        text = QLatin1String("MAC:") + start.cap(1) + QLatin1String("\r\n");
+    if (configStartPattern.indexIn(trimmed) >= 0) {
+        configCollecting = true;
+        configText = QLatin1String("MAC:") + configStartPattern.cap(1) + QLatin1String("\r\n");
         return Step::Started;
     }
-    if (end.exactMatch(trimmed)) {
+    if (configEndPattern.exactMatch(trimmed)) {
         // Only a dump that was started ends: a stray CONFIG_END must not show an old text.
-        const bool finished = collecting;
-        collecting = false;
+        const bool finished = configCollecting;
+        configCollecting = false;
         return finished ? Step::Finished : Step::Other;
     }
-    if (BoardAnnouncement::isAnnouncement(line) || !collecting)
+    if (BoardAnnouncement::isAnnouncement(line) || !configCollecting)
         return Step::Other;
     // The line arrived as Latin-1; the board writes its configuration in UTF-8.
-    text += QString::fromUtf8(trimmed.toLatin1()) + QLatin1String("\r\n");
+    configText += QString::fromUtf8(trimmed.toLatin1()) + QLatin1String("\r\n");
     return Step::Collected;
 }
-
-} // namespace ConfigDump

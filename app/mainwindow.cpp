@@ -3,19 +3,19 @@
 #include "applogging.h"
 #include "appversion.h"
 #include "boardannouncement.h"
-#include "configdump.h"
 #include "consoleaddress.h"
+#include "consolechannel.h"
 #include "consoleline.h"
 #include "devicemenuentries.h"
 #include "fwromtranferdialog.h"
 #include "fwupdatedialog.h"
 #include "keypresseater.h"
 #include "loadedmacrodialog.h"
-#include "loopwait.h"
 #include "qdevicemachine.h"
 #include "qmenuipaction.h"
 #include "recipeprogress.h"
 #include "recordfilter.h"
+#include "scriptloop.h"
 #include "sessionlog.h"
 #include "settingsstore.h"
 #include "statuspaneltext.h"
@@ -32,15 +32,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
-#include <QTcpServer>
 #include <QTcpSocket>
-#include <QTimer>
 #include <chrono>
+#include <type_traits>
 
 namespace {
 
 constexpr int kHotkeyCount = 13;
-constexpr auto kConnectWait = std::chrono::milliseconds(3000); // blocks the GUI thread
 constexpr auto kDebugLevelCommand = "debug_level 128\r\n";
 const QString kNotAvailable = QStringLiteral("N/A");
 
@@ -55,6 +53,15 @@ constexpr LoopTime kLoopTimes[] = {{"1 sec", 1},     {"10 sec", 10},  {"15 sec",
                                    {"1 hour", 3600}, {"2 hour", 7200}};
 constexpr auto kDefaultLoopTime = "15 sec";
 
+// Child windows that report their closing have a closing(int) signal; the others do not.
+template<typename Window, typename = void> struct ReportsClosing : std::false_type
+{
+};
+template<typename Window>
+struct ReportsClosing<Window, std::void_t<decltype(&Window::closing)>> : std::true_type
+{
+};
+
 } // namespace
 
 MainWindow::MainWindow(Prompter &prompter, QWidget *parent)
@@ -68,28 +75,13 @@ MainWindow::MainWindow(Prompter &prompter, QWidget *parent)
     QDeviceMachine *registry = QDeviceMachine::instance();
     ThermosMachine::instance();
 
-    serverSocket = new QTcpServer(this);
-    connect(serverSocket, &QTcpServer::newConnection, this, &MainWindow::newConnection);
+    connectConsole();
     incomingConsole = false;
-    if (serverSocket->listen(QHostAddress::Any, ConsoleLine::kServerConsolePort)) {
-        qCDebug(lcConsole) << "Server started!";
-    } else {
-        qCWarning(lcConsole) << "Server could not start:" << serverSocket->errorString();
-        // Without the server the program still works as a client; the user should know.
-        const QString reason = serverSocket->serverError() == QAbstractSocket::AddressInUseError
-                                   ? tr("is in use")
-                                   : tr("cannot be opened (%1)").arg(serverSocket->errorString());
-        statusBar()->showMessage(tr("Port %1 %2: working as a client only")
-                                     .arg(ConsoleLine::kServerConsolePort)
-                                     .arg(reason));
-    }
+    reportServerPort(console->listen(ConsoleLine::kServerConsolePort));
 
-    setWorkspaceControlsEnabled(false);
-    ui->btnSend->setEnabled(false);
+    setConsoleControlsEnabled(false);
     ui->btnSendSelected->setEnabled(false);
-    ui->txtCommand->setEnabled(false);
     ui->actionTB_Window->setEnabled(false);
-    setBoardCommandsEnabled(false);
     ui->actionRecipe_runner->setEnabled(false);
     ui->actionUpdate_firmware->setEnabled(false);
 
@@ -128,18 +120,13 @@ MainWindow::MainWindow(Prompter &prompter, QWidget *parent)
     ui->actionTB_Admin->setVisible(false);
 
     setWindowTitle(AppVersion::windowTitle(prodMode));
-
-    configStartPattern = std::make_unique<QRegExp>(ConfigDump::startPattern());
-    configEndPattern = std::make_unique<QRegExp>(ConfigDump::endPattern());
-    configCollecting = false;
 }
 
 MainWindow::~MainWindow()
 {
-    // A socket closing during destruction must not run disconnected() on a dying window:
-    // the destructor saves nothing and sends nothing.
-    if (consoleSocket)
-        consoleSocket->disconnect(this);
+    // A connection closing during destruction must not run disconnected() on a dying
+    // window: the destructor saves nothing and sends nothing.
+    console->disconnect(this);
     qDeleteAll(devActions); // the menu's targets have no parent
 }
 
@@ -156,24 +143,43 @@ void MainWindow::setSettings(const QString &key, const QVariant &value)
 // ---------------------------------------------------------------------------------------
 // Console connection
 
+void MainWindow::connectConsole()
+{
+    console = new ConsoleChannel(this);
+    scriptLoop = new ScriptLoop(this);
+    connect(console, &ConsoleChannel::readyRead, this, &MainWindow::readyRead);
+    connect(console, &ConsoleChannel::lineReceived, this, &MainWindow::handleConsoleLine);
+    connect(console, &ConsoleChannel::accepted, this, &MainWindow::newConnection);
+    connect(console, &ConsoleChannel::disconnected, this, &MainWindow::disconnected);
+    // The "Disconnect" state of the button makes this a full teardown of the connection;
+    // child windows keep their connections to this window.
+    connect(console, &ConsoleChannel::writeFailed, this, &MainWindow::on_btnReconnect_clicked);
+    connect(scriptLoop, &ScriptLoop::waitOver, this, &MainWindow::on_timerWaitLoop);
+}
+
+void MainWindow::reportServerPort(bool listening)
+{
+    if (listening) {
+        qCDebug(lcConsole) << "Server started!";
+        return;
+    }
+    qCWarning(lcConsole) << "Server could not start:" << console->serverError();
+    // Without the server the program still works as a client; the user should know.
+    const QString reason = console->portInUse()
+                               ? tr("is in use")
+                               : tr("cannot be opened (%1)").arg(console->serverError());
+    statusBar()->showMessage(tr("Port %1 %2: working as a client only")
+                                 .arg(ConsoleLine::kServerConsolePort)
+                                 .arg(reason));
+}
+
 bool MainWindow::connectToDevice(const QString &host, quint16 port, Device *device)
 {
-    loopArmed = false;
+    scriptLoop->disarm();
     ui->cheLoopCommand->setChecked(false);
-    sendQueue.clear();
-    dropConsoleSocket();
-
     incomingConsole = false;
-    consoleSocket = new QTcpSocket(this);
-    attachConsoleSocket();
-    qCDebug(lcConsole) << "Connecting to" << host << port;
-    consoleSocket->connectToHost(host, port, QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
-    if (!consoleSocket->waitForConnected(int(kConnectWait.count()))) {
-        qCDebug(lcConsole) << "Connect failed:" << consoleSocket->errorString();
+    if (!console->connectTo(host, port)) {
         enterDisconnectedState();
-        consoleSocket->disconnect(this);
-        consoleSocket->deleteLater();
-        consoleSocket = nullptr;
         ui->btnSendStop->setEnabled(false);
         if (device) {
             ui->btnReconnect->setText(tr("Reconnect (Host:%1(%2))").arg(device->name, device->ip));
@@ -183,8 +189,6 @@ bool MainWindow::connectToDevice(const QString &host, quint16 port, Device *devi
         }
         return false;
     }
-
-    consoleSocket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
     ui->btnSend->setEnabled(true);
     ui->txtCommand->setEnabled(true);
     ui->actionTB_Window->setEnabled(true);
@@ -207,25 +211,12 @@ bool MainWindow::connectToDevice(const QString &host, quint16 port, Device *devi
 
 void MainWindow::newConnection()
 {
-    QTcpSocket *accepted = serverSocket->nextPendingConnection();
-    if (!accepted)
-        return;
-    sendQueue.clear();
-    // Closing an open client connection runs its full teardown before it is replaced.
-    dropConsoleSocket();
-
-    consoleSocket = accepted;
-    attachConsoleSocket();
-    qCDebug(lcConsole) << "Accepted console from" << accepted->peerAddress().toString();
-
     QDeviceMachine::instance()->setMainDevice(nullptr);
     incomingConsole = true;
-
     setWorkspaceControlsEnabled(true);
     ui->btnSend->setEnabled(true);
     ui->txtCommand->setEnabled(true);
     ui->actionTB_Window->setEnabled(true);
-
     ui->btnReconnect->setText(tr("Disconnect serversocket"));
     const QString server = QStringLiteral("SERVER");
     showBoardIdentity(server, server, server, server);
@@ -236,65 +227,36 @@ void MainWindow::newConnection()
 void MainWindow::disconnected()
 {
     incomingConsole = false;
-    loopArmed = false;
+    scriptLoop->disarm();
     ui->cheLoopCommand->setChecked(false);
-
     if (!prodMode && ui->txtCommand->toPlainText().toLocal8Bit() != savedText)
         saveActiveFile();
-
-    setWorkspaceControlsEnabled(false);
+    setConsoleControlsEnabled(false);
     ui->btnSendSelected->setEnabled(false);
-    ui->btnSend->setEnabled(false);
-    ui->txtCommand->setEnabled(false);
     ui->btnSendStop->setEnabled(false);
-    setBoardCommandsEnabled(false);
-
     emit close_clilds();
-
-    if (consoleSocket) {
-        if (consoleSocket->isOpen()) {
-            consoleSocket->disconnect(this);
-            consoleSocket->close();
-        }
-        consoleSocket->deleteLater();
-        consoleSocket = nullptr;
-    }
-
+    console->close();
     ui->btnReconnect->setText(tr("Reconnect (%1)").arg(lastConnection));
     ui->btnReconnect->setEnabled(true);
-
     ui->actionTB_Window->setEnabled(false);
 }
 
 void MainWindow::readyRead()
 {
-    if (!consoleSocket)
-        return;
-    rxBuffer.append(consoleSocket->readAll());
-    QString line;
-    while (ConsoleLine::takeLine(rxBuffer, &line))
-        handleConsoleLine(line);
-
-    const QString next = PacedSending::next(sendQueue, sendIndex, sendPaced);
-    if (!next.isNull())
-        sendData(next);
+    console->readPending();
 }
 
 void MainWindow::handleConsoleLine(const QString &line)
 {
-    const ConfigDump::Step step = ConfigDump::take(line, *configStartPattern, *configEndPattern,
-                                                   configCollecting, configText);
+    const ConfigDump::Step step = configDump.take(line);
     if (step == ConfigDump::Step::Finished) {
-        macroRecived(configText);
+        macroRecived(configDump.text());
     } else if (step == ConfigDump::Step::Other) {
         // An announcement with fewer than seven fields tells nothing usable: ignored.
         if (const std::optional<Device> board = BoardAnnouncement::parse(line))
             applyAnnouncement(*board);
     }
-
     emit gotRow(line);
-    qCDebug(lcConsole).noquote() << "Received:" << line;
-
     ui->lblRes4->setText(ui->lblRes3->text());
     ui->lblRes3->setText(ui->lblRes2->text());
     ui->lblRes2->setText(ui->lblRes1->text());
@@ -316,46 +278,16 @@ void MainWindow::sendData(QString aLine)
         saveActiveFile();
         return;
     }
-    qCDebug(lcConsole).noquote() << "Send:" << ConsoleLine::stripLineEnds(aLine);
-    if (!consoleSocket)
-        return;
-    if (consoleSocket->write(ConsoleLine::encode(aLine)) < 0) {
-        // The "Disconnect" state of the button makes this a full teardown of the socket;
-        // child windows keep their connections to this window.
-        qCWarning(lcConsole) << "Console write failed:" << consoleSocket->errorString();
-        on_btnReconnect_clicked();
-        return;
-    }
-    consoleSocket->flush();
+    console->send(aLine);
 }
 
-bool MainWindow::queueLines(const QStringList &lines, PacedSending::FirstLine rule)
+bool MainWindow::queueLines(const QStringList &lines, PacedQueue::FirstLine rule)
 {
-    const QString first = PacedSending::start(lines, rule, sendQueue, sendIndex, sendPaced);
+    const QString first = console->startQueue(lines, rule);
     if (first.isNull())
         return false;
     sendData(first);
     return true;
-}
-
-void MainWindow::dropConsoleSocket()
-{
-    QTcpSocket *socket = consoleSocket;
-    if (!socket)
-        return;
-    if (socket->isOpen())
-        socket->close(); // reports the disconnection, so disconnected() runs here
-    socket->disconnect(this);
-    socket->deleteLater();
-    consoleSocket = nullptr;
-}
-
-void MainWindow::attachConsoleSocket()
-{
-    connect(consoleSocket, &QTcpSocket::readyRead, this, &MainWindow::readyRead);
-    connect(consoleSocket, &QTcpSocket::disconnected, this, &MainWindow::disconnected);
-    rxBuffer.clear();
-    consoleSocket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
 }
 
 void MainWindow::showBoardIdentity(const QString &mac, const QString &hw, const QString &ip,
@@ -398,10 +330,7 @@ void MainWindow::enterConnectedState(bool clientConnection)
     ui->btnSendStop->setEnabled(true);
     sendData(QString::fromLatin1(kDebugLevelCommand));
     setBoardCommandsEnabled(true);
-    ui->actionRecipe_runner->setEnabled(true);
-    ui->actionUpdate_firmware->setEnabled(true);
-    ui->btnReicipeMaker->setEnabled(true);
-    ui->pushButton_4->setEnabled(true);
+    setChildOpenersEnabled(true);
     // TB Admin is offered to a board we connected to, never to one that connected to us.
     ui->actionTB_Admin->setVisible(false);
     ui->actionTB_Admin->setEnabled(clientConnection);
@@ -409,14 +338,16 @@ void MainWindow::enterConnectedState(bool clientConnection)
 
 void MainWindow::enterDisconnectedState()
 {
-    ui->btnSend->setEnabled(false);
-    ui->txtCommand->setEnabled(false);
-    setWorkspaceControlsEnabled(false);
-    setBoardCommandsEnabled(false);
-    ui->actionRecipe_runner->setEnabled(false);
-    ui->actionUpdate_firmware->setEnabled(false);
-    ui->btnReicipeMaker->setEnabled(false);
-    ui->pushButton_4->setEnabled(false);
+    setConsoleControlsEnabled(false);
+    setChildOpenersEnabled(false);
+}
+
+void MainWindow::setConsoleControlsEnabled(bool enabled)
+{
+    ui->btnSend->setEnabled(enabled);
+    ui->txtCommand->setEnabled(enabled);
+    setWorkspaceControlsEnabled(enabled);
+    setBoardCommandsEnabled(enabled);
 }
 
 void MainWindow::setWorkspaceControlsEnabled(bool enabled)
@@ -437,6 +368,14 @@ void MainWindow::setBoardCommandsEnabled(bool enabled)
     ui->btnRunBootMacro->setEnabled(enabled);
     ui->btn_tbConfig->setEnabled(enabled);
     ui->lblShortCommand->setEnabled(enabled);
+}
+
+void MainWindow::setChildOpenersEnabled(bool enabled)
+{
+    ui->actionRecipe_runner->setEnabled(enabled);
+    ui->actionUpdate_firmware->setEnabled(enabled);
+    ui->btnReicipeMaker->setEnabled(enabled);
+    ui->pushButton_4->setEnabled(enabled);
 }
 
 void MainWindow::on_btnReconnect_clicked()
@@ -490,7 +429,7 @@ void MainWindow::on_btnStop2_clicked()
 void MainWindow::sendStop()
 {
     // The queued script lines are kept: pacing goes on when the board answers.
-    loopArmed = false;
+    scriptLoop->disarm();
     ui->cheLoopCommand->setChecked(false);
     sendData(QStringLiteral("stop\r\n"));
 }
@@ -528,71 +467,16 @@ void MainWindow::sendConfirmed(const QString &text, const QString &informativeTe
 // ---------------------------------------------------------------------------------------
 // Child windows
 
-void MainWindow::frmClosing(int aID)
+template<typename Window, typename Make>
+Window *MainWindow::openChild(Window *&slot, Lifetime lifetime, Make make)
 {
-    // The closing window is the sender; its connections to and from this window go with it.
-    QObject *window = sender();
-    const auto release = [this, window] {
-        if (!window)
-            return;
-        disconnect(window, nullptr, this, nullptr);
-        disconnect(this, nullptr, window, nullptr);
-    };
-    switch (aID) {
-    case 1:
-        controlCenter = nullptr;
-        break;
-    case 2:
-        loadedMacroDialog = nullptr;
-        break;
-    case 3:
-        release();
-        reattachConsoleReader();
-        fwUpdateDialog = nullptr;
-        break;
-    case 4:
-        macroEditor = nullptr;
-        break;
-    case 5:
-        release();
-        recipeRunner = nullptr;
-        break;
-    case 6:
-        release();
-        romManager = nullptr;
-        reattachConsoleReader();
-        break;
-    case 7:
-        release();
-        thermosDialog = nullptr;
-        break;
-    default:
-        break;
-    }
-}
-
-bool MainWindow::consoleOpen() const
-{
-    return consoleSocket && consoleSocket->state() == QAbstractSocket::ConnectedState;
-}
-
-void MainWindow::lendConsoleSocket()
-{
-    // The borrower reads the board's answers itself until it reports its closing.
-    disconnect(consoleSocket, &QTcpSocket::readyRead, this, &MainWindow::readyRead);
-}
-
-void MainWindow::reattachConsoleReader()
-{
-    // The firmware dialogs borrow an accepted console socket; reading returns to us after.
-    if (!consoleSocket)
-        return;
-    connect(consoleSocket, &QTcpSocket::readyRead, this, &MainWindow::readyRead,
-            Qt::UniqueConnection);
-    // What the board said after the borrower stopped reading would otherwise wait for its
-    // next bytes. Without bytes the reader is not run: every run sends the next paced line.
-    if (consoleSocket->bytesAvailable() > 0)
-        readyRead();
+    if (slot && lifetime == Lifetime::Kept)
+        return slot;
+    retireChildWindow(slot);
+    slot = make();
+    if constexpr (ReportsClosing<Window>::value)
+        connect(slot, &Window::closing, this, &MainWindow::frmClosing);
+    return slot;
 }
 
 void MainWindow::retireChildWindow(QDialog *window)
@@ -601,7 +485,56 @@ void MainWindow::retireChildWindow(QDialog *window)
         return;
     // Its closing must not clear the pointer of the window that replaces it.
     disconnect(window, nullptr, this, nullptr);
+    disconnect(this, nullptr, window, nullptr);
     window->deleteLater();
+}
+
+void MainWindow::frmClosing(int aID)
+{
+    // The closing window is the sender; its connections to and from this window go with it.
+    if (QObject *window = sender()) {
+        disconnect(window, nullptr, this, nullptr);
+        disconnect(this, nullptr, window, nullptr);
+    }
+    forgetChild(ChildWindowId(aID));
+}
+
+void MainWindow::forgetChild(ChildWindowId id)
+{
+    switch (id) {
+    case ChildWindowId::ControlCenter:
+        controlCenter = nullptr;
+        break;
+    case ChildWindowId::LoadedMacro:
+        loadedMacroDialog = nullptr;
+        break;
+    case ChildWindowId::FirmwareUpdate:
+        fwUpdateDialog = nullptr;
+        console->takeBack(); // a borrowed console is read here again
+        break;
+    case ChildWindowId::MacroEditor:
+        macroEditor = nullptr;
+        break;
+    case ChildWindowId::RecipeRunner:
+        recipeRunner = nullptr;
+        break;
+    case ChildWindowId::RomManager:
+        romManager = nullptr;
+        console->takeBack();
+        break;
+    case ChildWindowId::ThermosTimers:
+        thermosDialog = nullptr;
+        break;
+    case ChildWindowId::None:
+        break;
+    }
+}
+
+QTcpSocket *MainWindow::lendConsoleIfIncoming()
+{
+    // A board that connected to us is reached only through this connection, so the
+    // firmware dialogs borrow it and read the board's answers themselves until they close.
+    return incomingConsole ? console->lend() : nullptr;
 }
 
 void MainWindow::on_actionMacro_Editor_triggered()
@@ -622,31 +555,25 @@ void MainWindow::on_pushButton_3_clicked() {}
 
 void MainWindow::on_actionUpdate_firmware_triggered()
 {
-    if (!consoleOpen())
+    if (!console->isOpen())
         return;
-    retireChildWindow(fwUpdateDialog);
-    fwUpdateDialog = new FWUpdateDialog(this, prompter);
-    connect(fwUpdateDialog, &FWUpdateDialog::closing, this, &MainWindow::frmClosing);
-    if (incomingConsole) {
-        lendConsoleSocket();
-        fwUpdateDialog->showWithSocket(consoleSocket);
-    } else {
+    openChild(fwUpdateDialog, Lifetime::Replaced,
+              [this] { return new FWUpdateDialog(this, prompter); });
+    if (QTcpSocket *socket = lendConsoleIfIncoming())
+        fwUpdateDialog->showWithSocket(socket);
+    else
         fwUpdateDialog->showWithHost(lastConnection);
-    }
 }
 
 void MainWindow::on_actionRom_updater_triggered()
 {
-    if (!consoleOpen())
+    if (!console->isOpen())
         return;
-    retireChildWindow(romManager);
-    if (incomingConsole) {
-        lendConsoleSocket();
-        romManager = new FWRomTranferDialog(consoleSocket, this, prompter);
-    } else {
-        romManager = new FWRomTranferDialog(lastConnection, this, prompter);
-    }
-    connect(romManager, &FWRomTranferDialog::closing, this, &MainWindow::frmClosing);
+    openChild(romManager, Lifetime::Replaced, [this] {
+        QTcpSocket *socket = lendConsoleIfIncoming();
+        return socket ? new FWRomTranferDialog(socket, this, prompter)
+                      : new FWRomTranferDialog(lastConnection, this, prompter);
+    });
     romManager->setControlsEnabled(true);
     romManager->setModal(true);
     romManager->show();
@@ -680,10 +607,11 @@ void MainWindow::on_pushButton_2_clicked()
 void MainWindow::macroRecived(QString macro)
 {
     // One dialog for every text; closing it only hides it.
-    if (loadedMacroDialog)
+    const bool existed = loadedMacroDialog != nullptr;
+    openChild(loadedMacroDialog, Lifetime::Kept,
+              [this, &macro] { return new LoadedMacroDialog(macro, this); });
+    if (existed)
         loadedMacroDialog->setMacroText(macro);
-    else
-        loadedMacroDialog = new LoadedMacroDialog(macro, this);
     loadedMacroDialog->show();
     loadedMacroDialog->raise();
 }
@@ -787,9 +715,8 @@ void MainWindow::showRecord(const TBTubeLogData &record)
     }
     lastLogMac = record.macText();
     showTexts(StatusPanelText::recordTexts(record));
-    if (LoopWait::starts(prevTubeState, record.state, loopArmed, ui->cheLoopCommand->isChecked()))
-        startLoopWait();
-    prevTubeState = record.state;
+    scriptLoop->tubeState(record.state, ui->cheLoopCommand->isChecked(),
+                          std::chrono::seconds(ui->cboLoopTime->currentData().toInt()));
 }
 
 void MainWindow::showTexts(const QMap<QString, QString> &texts)
@@ -800,26 +727,6 @@ void MainWindow::showTexts(const QMap<QString, QString> &texts)
         else if (auto *button = findChild<QAbstractButton *>(it.key()))
             button->setText(it.value());
     }
-}
-
-void MainWindow::startLoopWait()
-{
-    dropLoopWait(); // a new end of a run restarts the wait from the beginning
-    waitLoopTimer = new QTimer(this);
-    waitLoopTimer->setObjectName(QStringLiteral("waitLoopTimer"));
-    waitLoopTimer->setSingleShot(true);
-    connect(waitLoopTimer, &QTimer::timeout, this, &MainWindow::on_timerWaitLoop);
-    waitLoopTimer->start(std::chrono::seconds(ui->cboLoopTime->currentData().toInt()));
-}
-
-void MainWindow::dropLoopWait()
-{
-    if (!waitLoopTimer)
-        return;
-    waitLoopTimer->disconnect(this);
-    waitLoopTimer->stop();
-    waitLoopTimer->deleteLater();
-    waitLoopTimer = nullptr;
 }
 
 void MainWindow::objectChanged(ulong objjId, ulong value)
@@ -949,8 +856,7 @@ void MainWindow::on_cheLoopCommand_stateChanged(int state)
 
 void MainWindow::on_timerWaitLoop()
 {
-    // Filled by the script runner; the wait itself ends here.
-    dropLoopWait();
+    // Filled by the script runner.
 }
 
 void MainWindow::loopCommands()

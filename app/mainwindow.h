@@ -1,7 +1,9 @@
 #pragma once
 
+#include "childwindowid.h"
+#include "configdump.h"
 #include "device.h"
-#include "pacedsending.h"
+#include "pacedqueue.h"
 #include "prompter.h"
 #include "tbtubelogdata.h"
 
@@ -10,18 +12,17 @@
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QMap>
-#include <QRegExp>
 #include <QString>
 #include <QStringList>
 #include <memory>
 
+class ConsoleChannel;
 class KeyPressEater;
 class QDialog;
 class QMenu;
 class QMenuIPAction;
-class QTcpServer;
 class QTcpSocket;
-class QTimer;
+class ScriptLoop;
 class Form_MacroEditor;
 class TBRecipeRunner;
 class FWRomTranferDialog;
@@ -48,7 +49,7 @@ public:
     // Sends the first sendable line now and each further one after the board's next reply;
     // false when no line was sendable.
     bool queueLines(const QStringList &lines,
-                    PacedSending::FirstLine rule = PacedSending::FirstLine::Command);
+                    PacedQueue::FirstLine rule = PacedQueue::FirstLine::Command);
     // Appends the history record of a script run: the entry line, then the text as sent.
     void writeHistory(const QString &text);
 
@@ -154,40 +155,39 @@ private:
     void runHotkey(int number);
     void updateGitControls();
 
+    void connectConsole();
+    void reportServerPort(bool listening);
     void handleConsoleLine(const QString &line);
     void applyAnnouncement(const Device &device);
-    void dropConsoleSocket();
-    void attachConsoleSocket();
-    bool consoleOpen() const;
-    void lendConsoleSocket();
-    void reattachConsoleReader();
-    void retireChildWindow(QDialog *window);
     void showBoardIdentity(const QString &mac, const QString &hw, const QString &ip,
                            const QString &sw);
     void resetTelemetryLabels();
     void enterConnectedState(bool clientConnection);
     void enterDisconnectedState();
+    void setConsoleControlsEnabled(bool enabled);
     void setWorkspaceControlsEnabled(bool enabled);
     void setBoardCommandsEnabled(bool enabled);
+    void setChildOpenersEnabled(bool enabled);
     void sendConfirmed(const QString &text, const QString &informativeText, const QString &command);
     void sendStop();
+
+    // Child windows: the kept ones are made once and shown again, the replaced ones are made
+    // anew on every opening (the previous one is retired).
+    enum class Lifetime { Kept, Replaced };
+    template<typename Window, typename Make>
+    Window *openChild(Window *&slot, Lifetime lifetime, Make make);
+    void retireChildWindow(QDialog *window);
+    void forgetChild(ChildWindowId id);
+    QTcpSocket *lendConsoleIfIncoming();
 
     void clearDeviceMenu();
     void reconnectToLastDevice();
     void showRecord(const TBTubeLogData &record);
     void showTexts(const QMap<QString, QString> &texts);
-    void startLoopWait();
-    void dropLoopWait();
 
-    QTimer *waitLoopTimer = nullptr;
-    bool loopArmed = false;
-    int prevTubeState = 0;
     bool firstLookup = true;
     bool prodMode = false;
-    bool configCollecting = false;
-    QString configText;
-    std::unique_ptr<QRegExp> configStartPattern;
-    std::unique_ptr<QRegExp> configEndPattern;
+    ConfigDump configDump;
     QMenu *devicesMenu = nullptr;
     QHash<QString, QMenuIPAction *> devActions;
     QString lastLogMac;
@@ -208,13 +208,9 @@ private:
     TBMacro *controlCenter = nullptr;
     FWUpdateDialog *fwUpdateDialog = nullptr;
     LoadedMacroDialog *loadedMacroDialog = nullptr;
-    QTcpSocket *consoleSocket = nullptr;
-    QTcpServer *serverSocket = nullptr;
-    QByteArray rxBuffer;
     ThermosTimersDialog *thermosDialog = nullptr;
-    QStringList sendQueue;
-    int sendIndex = 0;
-    bool sendPaced = false;
+    ConsoleChannel *console = nullptr; // the console connection and its paced script
+    ScriptLoop *scriptLoop = nullptr;  // the "Loop command" of send all
 
     Prompter &prompter;
 };

@@ -1,4 +1,3 @@
-#include "loopwait.h"
 #include "recipeprogress.h"
 #include "recordfilter.h"
 #include "statuspaneltext.h"
@@ -24,7 +23,6 @@ private slots:
     void macMatchMakesTheRecordsIpTheConnection();
     void recipeProgress_data();
     void recipeProgress();
-    void loopWaitOnlyOnRunningToIdle();
 };
 
 void TestStatusPanelText::stateNames()
@@ -189,23 +187,6 @@ void TestStatusPanelText::recipeProgress()
     record.eta = 75;
     const auto got = RecipeProgress::of(record);
     QCOMPARE(got ? QString("%1/%2").arg(got->percent).arg(got->timeLeft) : QString(), progress);
-}
-
-void TestStatusPanelText::loopWaitOnlyOnRunningToIdle()
-{
-    // States 4, 4, 2 start one wait; 2, 2 afterwards none; 16, 2 none; 4, 2 one more.
-    const QList<int> states = {4, 4, 2, 2, 2, 16, 2, 4, 2};
-    QList<int> started;
-    int previous = 0;
-    for (int i = 0; i < states.size(); ++i) {
-        if (LoopWait::starts(previous, states.at(i), true, true))
-            started << i;
-        previous = states.at(i);
-    }
-    QCOMPARE(started, (QList<int>{2, 8}));
-    // Not armed (the box alone) or armed with the box unchecked: nothing.
-    QVERIFY(!LoopWait::starts(4, 2, false, true));
-    QVERIFY(!LoopWait::starts(4, 2, true, false));
 }
 
 QTEST_APPLESS_MAIN(TestStatusPanelText)

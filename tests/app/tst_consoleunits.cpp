@@ -1,0 +1,244 @@
+#include "boardannouncement.h"
+#include "configdump.h"
+#include "consoleline.h"
+#include "pacedqueue.h"
+#include "scriptloop.h"
+
+#include <QtTest>
+
+// The console's units without a socket: wire bytes, cutting received bytes into lines,
+// board announcements, configuration dumps, paced script runs and the loop after a brew.
+class TestConsoleUnits : public QObject
+{
+    Q_OBJECT
+private slots:
+    void encode_data();
+    void encode();
+    void cutting_data();
+    void cutting();
+    void announcement_data();
+    void announcement();
+    void configDump_data();
+    void configDump();
+    void pacedRun_data();
+    void pacedRun();
+    void loopWaitsOnlyAfterARun();
+};
+
+void TestConsoleUnits::encode_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QByteArray>("wire");
+    QTest::newRow("plain command gets CR LF") << "stop" << QByteArray("stop\r\n");
+    QTest::newRow("own CR LF is not doubled") << "stop\r\n" << QByteArray("stop\r\n");
+    QTest::newRow("CR and LF inside removed") << "led\r 1\n" << QByteArray("led 1\r\n");
+    QTest::newRow("empty command is a bare line end") << "" << QByteArray("\r\n");
+    QTest::newRow("Latin-1 one byte per character")
+        << QString::fromUtf8("set_name K\u00f6ln") << QByteArray("set_name K\xf6ln\r\n");
+}
+
+void TestConsoleUnits::encode()
+{
+    QFETCH(QString, command);
+    QFETCH(QByteArray, wire);
+    QCOMPARE(ConsoleLine::encode(command), wire);
+}
+
+void TestConsoleUnits::cutting_data()
+{
+    using Chunks = QList<QByteArray>;
+    QTest::addColumn<Chunks>("chunks");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QByteArray>("rest");
+    const auto row = [](const char *name, const Chunks &chunks, const QStringList &lines,
+                        const QByteArray &rest) { QTest::newRow(name) << chunks << lines << rest; };
+    row("two lines and half a third", {"one\ntwo\nthr"}, {"one", "two"}, "thr");
+    row("half line completed by the next chunk", {"one\ntwo\nthr", "ee\n"}, {"one", "two", "three"},
+        {});
+    row("CR and LF split across chunks", {"ok\r", "\n"}, {"ok"}, {});
+    row("NUL becomes a space, CR inside removed", {QByteArray("a\0b\rc\n", 6)}, {"a bc"}, {});
+    row("empty line is a line", {"\n\n"}, {"", ""}, {});
+    row("byte by byte", {"h", "i", "\r", "\n", "x"}, {"hi"}, "x");
+    row("Latin-1 byte read as one character", {"K\xf6ln\n"}, {QString::fromUtf8("K\u00f6ln")}, {});
+    const int limit = ConsoleLine::kMaxLineBytes;
+    const QString full(limit, QLatin1Char('x'));
+    row("line of exactly the limit kept whole", {QByteArray(limit, 'x'), "\n"}, {full}, {});
+    row("over-long line cut at the limit", {QByteArray(3 * limit + 5, 'x') + "\nok\n"},
+        {full, full, full, "xxxxx", "ok"}, {});
+}
+
+void TestConsoleUnits::cutting()
+{
+    QFETCH(QList<QByteArray>, chunks);
+    QFETCH(QStringList, lines);
+    QFETCH(QByteArray, rest);
+    QByteArray buffer;
+    QStringList got;
+    for (const QByteArray &chunk : chunks) {
+        buffer.append(chunk);
+        QString line;
+        while (ConsoleLine::takeLine(buffer, &line))
+            got << line;
+    }
+    QCOMPARE(got, lines);
+    QCOMPARE(buffer, rest);
+}
+
+void TestConsoleUnits::announcement_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("device"); // type hw sw [name] mac ip, or "none"
+    const auto row = [](const char *name, const char *line, const char *device) {
+        QTest::newRow(name) << line << device;
+    };
+    row("tube board", "BOOT|1|HW:71405-2:x|SW:2.13:|NAME:tube one:|MAC:0011aabbccdd:|IP:0:",
+        "2 71405-2 2.13 [tube one] 0011aabbccdd 1.1.1.1");
+    row("spider board", "a|b|HW:71407:|SW:1:|NAME:sp:|MAC:00aa:|X:", "3 71407 1 [sp] 00aa 1.1.1.1");
+    row("unknown hardware is type 0",
+        "a|b|HW:99:|SW:1:|NAME:m:|MAC:01:|X:", "0 99 1 [m] 01 1.1.1.1");
+    row("tube id wins over main id",
+        "a|b|HW:71401-71405:|SW:1:|NAME:m:|MAC:01:|X:", "2 71401-71405 1 [m] 01 1.1.1.1");
+    row("value without closing colon runs to the end", "a|b|HW:71405|SW:7|NAME:n|MAC:02|X",
+        "2 71405 7 [n] 02 1.1.1.1");
+    row("fewer than seven fields ignored", "a|b|HW:71405:|SW:1:|NAME:n:|MAC:01:", "none");
+    row("no marker ignored", "a|b|HW:71405:|SW:1:|NAME:n:|mac:01:|X:", "none");
+}
+
+void TestConsoleUnits::announcement()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, device);
+    const std::optional<Device> d = BoardAnnouncement::parse(line);
+    QCOMPARE(d ? QStringLiteral("%1 %2 %3 [%4] %5 %6")
+                     .arg(d->type)
+                     .arg(d->hw, d->sw, d->name, d->mac, d->ip)
+               : QStringLiteral("none"),
+             device);
+}
+
+void TestConsoleUnits::configDump_data()
+{
+    QTest::addColumn<QString>("lines"); // one per line of text
+    QTest::addColumn<QString>("steps"); // Started, Collected, Finished or Other per line
+    QTest::addColumn<QString>("text");  // the text when the last Finished came, or as left
+    const auto row = [](const char *name, const QString &lines, const char *steps,
+                        const QString &text) { QTest::newRow(name) << lines << steps << text; };
+    row("dump of two lines", "xx CONFIG_START [MAC:0011AA]\na\nb\nCONFIG_END", "SCCF",
+        "MAC:0011AA\r\na\r\nb\r\n");
+    row("start in any letter case", "> config_start [mac:ff]\nx\nCONFIG_END", "SCF",
+        "MAC:ff\r\nx\r\n");
+    row("start needs text before CONFIG_START", "CONFIG_START [MAC:01]\nx", "OO", "");
+    row("end with trailing blanks ends the dump", "> CONFIG_START [MAC:01]\nCONFIG_END   ", "SF",
+        "MAC:01\r\n");
+    row("lower-case end does not end the dump", "> CONFIG_START [MAC:01]\nconfig_end\nCONFIG_END",
+        "SCF", "MAC:01\r\nconfig_end\r\n");
+    row("new start restarts the collection",
+        "> CONFIG_START [MAC:01]\nold\n> CONFIG_START [MAC:02]\n  new  \nCONFIG_END", "SCSCF",
+        "MAC:02\r\nnew\r\n");
+    row("announcement inside a dump not collected",
+        "> CONFIG_START [MAC:01]\na|b|HW:1:|SW:1:|NAME:n:|MAC:01:|X:\nCONFIG_END", "SOF",
+        "MAC:01\r\n");
+    row("stray end does not deliver an old text",
+        "> CONFIG_START [MAC:01]\na\nCONFIG_END\nCONFIG_END", "SCFO", "MAC:01\r\na\r\n");
+    row("UTF-8 configuration text decoded",
+        QString::fromLatin1("> CONFIG_START [MAC:01]\nname=K\xc3\xb6ln\nCONFIG_END"), "SCF",
+        QString::fromUtf8("MAC:01\r\nname=K\u00f6ln\r\n"));
+}
+
+void TestConsoleUnits::configDump()
+{
+    QFETCH(QString, lines);
+    QFETCH(QString, steps);
+    QFETCH(QString, text);
+    using S = ConfigDump::Step;
+    const QMap<S, QChar> letters = {
+        {S::Started, 'S'}, {S::Collected, 'C'}, {S::Finished, 'F'}, {S::Other, 'O'}};
+    ConfigDump dump;
+    QString got;
+    for (const QString &line : lines.split(QLatin1Char('\n')))
+        got += letters.value(dump.take(line));
+    QCOMPARE(got, steps);
+    QCOMPARE(dump.text(), text);
+}
+
+void TestConsoleUnits::pacedRun_data()
+{
+    using F = PacedQueue::FirstLine;
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<bool>("selection");   // a "#hotkey" line may go first
+    QTest::addColumn<QStringList>("sent"); // first line, then one per reply until null
+    const auto row = [](const char *name, const QStringList &lines, F rule,
+                        const QStringList &sent) {
+        QTest::newRow(name) << lines << (rule == F::CommandOrHotkeyDefinition) << sent;
+    };
+    row("comments and blank lines never sent", {"# first", "", "   ", "led 1", "#x", "led 0"},
+        F::Command, {"led 1\r\n", "led 0\r\n"});
+    row("only comments and blanks send nothing", {"#a", " ", "", "  # b"}, F::Command, {});
+    row("lines with CR LF sent with one CR LF", {"a\r", "b\r", ""}, F::Command, {"a\r\n", "b\r\n"});
+    row("first line keeps its blanks, later lines trimmed", {"  a  ", "  b  "}, F::Command,
+        {"  a  \r\n", "b\r\n"});
+    row("hotkey definition may go first in a selection", {"#hotkey3|Beep|do_beep 1", "stop"},
+        F::CommandOrHotkeyDefinition, {"#hotkey3|Beep|do_beep 1\r\n", "stop\r\n"});
+    row("hotkey definition is a comment in send all", {"#hotkey3|Beep|do_beep 1", "stop"},
+        F::Command, {"stop\r\n"});
+    row("hotkey definition skipped after the first line", {"a", "#hotkey3|B|x"},
+        F::CommandOrHotkeyDefinition, {"a\r\n"});
+}
+
+void TestConsoleUnits::pacedRun()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(bool, selection);
+    QFETCH(QStringList, sent);
+    PacedQueue queue;
+    queue.start({"old", "lines", "dropped"}, PacedQueue::FirstLine::Command);
+    QStringList got;
+    QList<int> counts;
+    for (QString line =
+             queue.start(lines, selection ? PacedQueue::FirstLine::CommandOrHotkeyDefinition
+                                          : PacedQueue::FirstLine::Command);
+         !line.isNull(); line = queue.next()) {
+        got << line;
+        counts << queue.sentCount();
+        QCOMPARE(queue.total(), sent.size());
+    }
+    QCOMPARE(got, sent);
+    QCOMPARE(counts.size(), sent.size());
+    QVERIFY(!queue.isPaced());
+    QVERIFY(queue.next().isNull()); // further replies send nothing
+}
+
+void TestConsoleUnits::loopWaitsOnlyAfterARun()
+{
+    using namespace std::chrono_literals;
+    ScriptLoop loop;
+    QSignalSpy over(&loop, &ScriptLoop::waitOver);
+    // The box alone arms nothing; armed, states 4, 4, 2 start one wait of the chosen length.
+    for (int state : {4, 2})
+        loop.tubeState(state, true, 15s);
+    QVERIFY(!loop.waiting());
+    loop.arm();
+    for (int state : {4, 4, 2})
+        loop.tubeState(state, true, 15s);
+    QCOMPARE(loop.waitInterval(), std::chrono::milliseconds(15000));
+    // 2, 2 afterwards start nothing new; 4, 2 during the wait restart it with the new length.
+    loop.tubeState(2, true, 1s);
+    QCOMPARE(loop.waitInterval(), std::chrono::milliseconds(15000));
+    for (int state : {4, 2})
+        loop.tubeState(state, true, 1s);
+    QCOMPARE(loop.waitInterval(), std::chrono::milliseconds(1000));
+    QVERIFY(over.wait(3000));
+    QVERIFY(!loop.waiting());
+    // Unchecked box: no wait; disarming cancels a running one.
+    for (int state : {4, 2})
+        loop.tubeState(state, false, 1s);
+    QVERIFY(!loop.waiting());
+    for (int state : {4, 2})
+        loop.tubeState(state, true, 1s);
+    loop.disarm();
+    QVERIFY(!loop.waiting());
+    QVERIFY(!over.wait(1500));
+}
+
+QTEST_GUILESS_MAIN(TestConsoleUnits)
+#include "tst_consoleunits.moc"
