@@ -6,13 +6,12 @@
 #include "consoleaddress.h"
 #include "consolechannel.h"
 #include "consoleline.h"
-#include "devicemenuentries.h"
+#include "devicemenu.h"
 #include "fwromtranferdialog.h"
 #include "fwupdatedialog.h"
 #include "keypresseater.h"
 #include "loadedmacrodialog.h"
 #include "qdevicemachine.h"
-#include "qmenuipaction.h"
 #include "recipeprogress.h"
 #include "recordfilter.h"
 #include "scriptloop.h"
@@ -102,8 +101,8 @@ MainWindow::MainWindow(Prompter &prompter, QWidget *parent)
     ui->btnReconnect->setText(tr("Reconnect (%1)").arg(lastConnection));
     ui->btnReconnect->setEnabled(true);
 
-    devicesMenu = new QMenu(tr("Devices"), this);
-    menuBar()->addMenu(devicesMenu);
+    deviceMenu = new DeviceMenu(menuBar()->addMenu(tr("Devices")), this);
+    connect(deviceMenu, &DeviceMenu::chosen, this, &MainWindow::actionReaction);
     menuBar()->setNativeMenuBar(false);
 
     connect(keyEater, &KeyPressEater::action, this, &MainWindow::actionTriggered);
@@ -127,7 +126,6 @@ MainWindow::~MainWindow()
     // A connection closing during destruction must not run disconnected() on a dying
     // window: the destructor saves nothing and sends nothing.
     console->disconnect(this);
-    qDeleteAll(devActions); // the menu's targets have no parent
 }
 
 QVariant MainWindow::getSettings(const QString &key, const QVariant &defaultValue) const
@@ -199,12 +197,13 @@ bool MainWindow::connectToDevice(const QString &host, quint16 port, Device *devi
         QDeviceMachine::instance()->setMainDevice(device);
         setSettings(QStringLiteral("lastMac"), device->mac);
         setSettings(QStringLiteral("lastType"), device->type);
-        showBoardIdentity(device->mac, device->hw, device->ip, device->sw);
+        showTexts(StatusPanelText::identityTexts(device->mac, device->hw, device->ip, device->sw));
     } else {
         ui->btnReconnect->setText(tr("Disconnect (IP:%1)").arg(lastConnection));
-        showBoardIdentity(kNotAvailable, kNotAvailable, kNotAvailable, kNotAvailable);
+        showTexts(StatusPanelText::identityTexts(kNotAvailable, kNotAvailable, kNotAvailable,
+                                                 kNotAvailable));
     }
-    resetTelemetryLabels();
+    showTexts(StatusPanelText::telemetryReset());
     enterConnectedState(true);
     return true;
 }
@@ -219,8 +218,8 @@ void MainWindow::newConnection()
     ui->actionTB_Window->setEnabled(true);
     ui->btnReconnect->setText(tr("Disconnect serversocket"));
     const QString server = QStringLiteral("SERVER");
-    showBoardIdentity(server, server, server, server);
-    resetTelemetryLabels();
+    showTexts(StatusPanelText::identityTexts(server, server, server, server));
+    showTexts(StatusPanelText::telemetryReset());
     enterConnectedState(false);
 }
 
@@ -288,40 +287,6 @@ bool MainWindow::queueLines(const QStringList &lines, PacedQueue::FirstLine rule
         return false;
     sendData(first);
     return true;
-}
-
-void MainWindow::showBoardIdentity(const QString &mac, const QString &hw, const QString &ip,
-                                   const QString &sw)
-{
-    ui->btnMAC->setText(mac);
-    ui->lblHWID->setText(hw);
-    ui->lblLogIP->setText(ip);
-    ui->lblSWID->setText(sw);
-}
-
-void MainWindow::resetTelemetryLabels()
-{
-    const QList<QLabel *> labels = {ui->lbllogMacro,
-                                    ui->lblCurState,
-                                    ui->lblCurrTempIn,
-                                    ui->lblCurrH1,
-                                    ui->lblCurrH2,
-                                    ui->lblCurrTempHat,
-                                    ui->lblCurrTargetFlow,
-                                    ui->lblCurrFlow,
-                                    ui->lblCurrPower,
-                                    ui->lblCurrVol,
-                                    ui->lblTargVol,
-                                    ui->lblPercent,
-                                    ui->lblSetPowerH1,
-                                    ui->lblSetPowerH2,
-                                    ui->lblSetOverHeat,
-                                    ui->lblActiveMacrocount,
-                                    ui->lblFlowticsLiter,
-                                    ui->lblTargetTemp,
-                                    ui->lblETA};
-    for (QLabel *label : labels)
-        label->setText(kNotAvailable);
 }
 
 void MainWindow::enterConnectedState(bool clientConnection)
@@ -406,24 +371,9 @@ void MainWindow::on_btnDoBeep_clicked()
     sendData(QStringLiteral("do_beep 62415\r\n"));
 }
 
-void MainWindow::on_btnDoBeep2_clicked()
-{
-    on_btnDoBeep_clicked();
-}
-
 void MainWindow::on_btnCanListDev_clicked()
 {
     sendData(QStringLiteral("can_list_devices\r\n"));
-}
-
-void MainWindow::on_btnSendStop_clicked()
-{
-    sendStop();
-}
-
-void MainWindow::on_btnStop2_clicked()
-{
-    sendStop();
 }
 
 void MainWindow::sendStop()
@@ -547,12 +497,6 @@ void MainWindow::on_actionTB_Window_triggered()
     // Filled by the control center.
 }
 
-void MainWindow::on_actionControl_Center_triggered() {}
-
-void MainWindow::on_actionTB_Admin_triggered() {}
-
-void MainWindow::on_pushButton_3_clicked() {}
-
 void MainWindow::on_actionUpdate_firmware_triggered()
 {
     if (!console->isOpen())
@@ -579,11 +523,6 @@ void MainWindow::on_actionRom_updater_triggered()
     romManager->show();
 }
 
-void MainWindow::on_pushButton_4_clicked()
-{
-    on_actionRom_updater_triggered();
-}
-
 void MainWindow::on_actionRecipe_runner_triggered()
 {
     // Filled by the recipe runner.
@@ -597,11 +536,6 @@ void MainWindow::on_btnReicipeMaker_clicked()
 void MainWindow::on_actionThermos_GUI_triggered()
 {
     // Filled by the thermos timers dialog.
-}
-
-void MainWindow::on_pushButton_2_clicked()
-{
-    on_actionThermos_GUI_triggered();
 }
 
 void MainWindow::macroRecived(QString macro)
@@ -637,32 +571,13 @@ void MainWindow::on_actionProduction_mode_toggled(bool on)
 void MainWindow::devices_lookupDone()
 {
     qCDebug(lcDevices) << "lookup_done";
-    clearDeviceMenu();
-    const QDeviceMachine::Registry registry = QDeviceMachine::instance()->registry();
-    for (const DeviceMenuEntries::Entry &entry : DeviceMenuEntries::fromRegistry(registry)) {
-        qCDebug(lcDevices) << entry.type << entry.ip;
-        auto *target = new QMenuIPAction(entry.ip, entry.mac, entry.type);
-        connect(target, &QMenuIPAction::triggered, this, &MainWindow::actionReaction);
-        devActions.insert(entry.mac, target);
-        QAction *item = devicesMenu->addAction(entry.label);
-        connect(item, &QAction::triggered, target, &QAction::trigger);
-    }
+    deviceMenu->rebuild(QDeviceMachine::instance()->registry());
     menuBar()->update();
 
     if (firstLookup) {
         firstLookup = false;
         reconnectToLastDevice();
     }
-}
-
-void MainWindow::clearDeviceMenu()
-{
-    for (auto it = devActions.begin(); it != devActions.end(); it = devActions.erase(it)) {
-        qCDebug(lcDevices) << "drop" << it.value()->deviceType() << it.value()->deviceId();
-        it.value()->deleteLater();
-    }
-    devicesMenu->clear();
-    menuBar()->update();
 }
 
 void MainWindow::reconnectToLastDevice()
@@ -810,11 +725,6 @@ void MainWindow::on_txtlogFile_editingFinished()
     // Filled by the script workspace.
 }
 
-void MainWindow::on_txtlogFile_returnPressed()
-{
-    on_txtlogFile_editingFinished();
-}
-
 void MainWindow::on_cmAddMCRFile_clicked()
 {
     // Filled by the script workspace.
@@ -887,59 +797,6 @@ void MainWindow::runHotkey(int number)
         return;
     if (ui->cheAutoSwitch->isChecked())
         ui->tabWidget->setCurrentIndex(0);
-}
-
-void MainWindow::on_btnHotKey1_clicked()
-{
-    runHotkey(1);
-}
-void MainWindow::on_btnHotKey2_clicked()
-{
-    runHotkey(2);
-}
-void MainWindow::on_btnHotKey3_clicked()
-{
-    runHotkey(3);
-}
-void MainWindow::on_btnHotKey4_clicked()
-{
-    runHotkey(4);
-}
-void MainWindow::on_btnHotKey5_clicked()
-{
-    runHotkey(5);
-}
-void MainWindow::on_btnHotKey6_clicked()
-{
-    runHotkey(6);
-}
-void MainWindow::on_btnHotKey7_clicked()
-{
-    runHotkey(7);
-}
-void MainWindow::on_btnHotKey8_clicked()
-{
-    runHotkey(8);
-}
-void MainWindow::on_btnHotKey9_clicked()
-{
-    runHotkey(9);
-}
-void MainWindow::on_btnHotKey10_clicked()
-{
-    runHotkey(10);
-}
-void MainWindow::on_btnHotKey11_clicked()
-{
-    runHotkey(11);
-}
-void MainWindow::on_btnHotKey12_clicked()
-{
-    runHotkey(12);
-}
-void MainWindow::on_btnHotKey13_clicked()
-{
-    runHotkey(13);
 }
 
 // ---------------------------------------------------------------------------------------

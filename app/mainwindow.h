@@ -8,7 +8,6 @@
 #include "tbtubelogdata.h"
 
 #include <QByteArray>
-#include <QHash>
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QMap>
@@ -17,10 +16,9 @@
 #include <memory>
 
 class ConsoleChannel;
+class DeviceMenu;
 class KeyPressEater;
 class QDialog;
-class QMenu;
-class QMenuIPAction;
 class QTcpSocket;
 class ScriptLoop;
 class Form_MacroEditor;
@@ -80,16 +78,16 @@ private slots:
     // Child windows and administration
     void on_actionMacro_Editor_triggered();
     void on_actionTB_Window_triggered();
-    void on_actionControl_Center_triggered();
-    void on_actionTB_Admin_triggered();
-    void on_pushButton_3_clicked();
+    void on_actionControl_Center_triggered() {}
+    void on_actionTB_Admin_triggered() {}
+    void on_pushButton_3_clicked() {}
     void on_actionUpdate_firmware_triggered();
     void on_actionRom_updater_triggered();
-    void on_pushButton_4_clicked();
+    void on_pushButton_4_clicked() { on_actionRom_updater_triggered(); }
     void on_actionRecipe_runner_triggered();
     void on_btnReicipeMaker_clicked();
     void on_actionThermos_GUI_triggered();
-    void on_pushButton_2_clicked();
+    void on_pushButton_2_clicked() { on_actionThermos_GUI_triggered(); }
     void on_actionRescan_devicelist_triggered();
     void on_actionProduction_mode_toggled(bool on);
 
@@ -98,10 +96,10 @@ private slots:
     void on_lineEdit_returnPressed();
     void on_btn_tbConfig_clicked();
     void on_btnDoBeep_clicked();
-    void on_btnDoBeep2_clicked();
+    void on_btnDoBeep2_clicked() { on_btnDoBeep_clicked(); }
     void on_btnCanListDev_clicked();
-    void on_btnSendStop_clicked();
-    void on_btnStop2_clicked();
+    void on_btnSendStop_clicked() { sendStop(); }
+    void on_btnStop2_clicked() { sendStop(); }
     void on_btnRunBootMacro_clicked();
     void on_btnRestart_clicked();
     void on_resetMQTT_clicked();
@@ -114,7 +112,7 @@ private slots:
     void on_cboSubProj_currentIndexChanged(QString text);
     void on_cboScriptfiles_currentIndexChanged(QString text);
     void on_txtlogFile_editingFinished();
-    void on_txtlogFile_returnPressed();
+    void on_txtlogFile_returnPressed() { on_txtlogFile_editingFinished(); }
     void on_cmAddMCRFile_clicked();
     void on_cmdCreateSCRFile_clicked();
     void on_btnDeleteFile_clicked();
@@ -126,19 +124,19 @@ private slots:
     void on_cheLoopCommand_stateChanged(int state);
 
     // Hotkeys
-    void on_btnHotKey1_clicked();
-    void on_btnHotKey2_clicked();
-    void on_btnHotKey3_clicked();
-    void on_btnHotKey4_clicked();
-    void on_btnHotKey5_clicked();
-    void on_btnHotKey6_clicked();
-    void on_btnHotKey7_clicked();
-    void on_btnHotKey8_clicked();
-    void on_btnHotKey9_clicked();
-    void on_btnHotKey10_clicked();
-    void on_btnHotKey11_clicked();
-    void on_btnHotKey12_clicked();
-    void on_btnHotKey13_clicked();
+    void on_btnHotKey1_clicked() { runHotkey(1); }
+    void on_btnHotKey2_clicked() { runHotkey(2); }
+    void on_btnHotKey3_clicked() { runHotkey(3); }
+    void on_btnHotKey4_clicked() { runHotkey(4); }
+    void on_btnHotKey5_clicked() { runHotkey(5); }
+    void on_btnHotKey6_clicked() { runHotkey(6); }
+    void on_btnHotKey7_clicked() { runHotkey(7); }
+    void on_btnHotKey8_clicked() { runHotkey(8); }
+    void on_btnHotKey9_clicked() { runHotkey(9); }
+    void on_btnHotKey10_clicked() { runHotkey(10); }
+    void on_btnHotKey11_clicked() { runHotkey(11); }
+    void on_btnHotKey12_clicked() { runHotkey(12); }
+    void on_btnHotKey13_clicked() { runHotkey(13); }
 
     // Git
     void on_cmdGitCommit_clicked();
@@ -159,9 +157,6 @@ private:
     void reportServerPort(bool listening);
     void handleConsoleLine(const QString &line);
     void applyAnnouncement(const Device &device);
-    void showBoardIdentity(const QString &mac, const QString &hw, const QString &ip,
-                           const QString &sw);
-    void resetTelemetryLabels();
     void enterConnectedState(bool clientConnection);
     void enterDisconnectedState();
     void setConsoleControlsEnabled(bool enabled);
@@ -180,7 +175,6 @@ private:
     void forgetChild(ChildWindowId id);
     QTcpSocket *lendConsoleIfIncoming();
 
-    void clearDeviceMenu();
     void reconnectToLastDevice();
     void showRecord(const TBTubeLogData &record);
     void showTexts(const QMap<QString, QString> &texts);
@@ -188,8 +182,7 @@ private:
     bool firstLookup = true;
     bool prodMode = false;
     ConfigDump configDump;
-    QMenu *devicesMenu = nullptr;
-    QHash<QString, QMenuIPAction *> devActions;
+    DeviceMenu *deviceMenu = nullptr; // the "Devices" menu and its targets
     QString lastLogMac;
     bool incomingConsole = false;
     QString logFolder;

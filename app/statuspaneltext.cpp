@@ -13,6 +13,29 @@ QString oneDecimal(const char *format, float value)
 
 } // namespace
 
+Texts identityTexts(const QString &mac, const QString &hw, const QString &ip, const QString &sw)
+{
+    return {{QStringLiteral("btnMAC"), mac},
+            {QStringLiteral("lblHWID"), hw},
+            {QStringLiteral("lblLogIP"), ip},
+            {QStringLiteral("lblSWID"), sw}};
+}
+
+Texts telemetryReset()
+{
+    const QStringList labels =
+        QStringLiteral(
+            "lbllogMacro lblCurState lblCurrTempIn lblCurrH1 lblCurrH2 lblCurrTempHat "
+            "lblCurrTargetFlow lblCurrFlow lblCurrPower lblCurrVol lblTargVol lblPercent "
+            "lblSetPowerH1 lblSetPowerH2 lblSetOverHeat lblActiveMacrocount lblFlowticsLiter "
+            "lblTargetTemp lblETA")
+            .split(QLatin1Char(' '));
+    Texts texts;
+    for (const QString &label : labels)
+        texts.insert(label, QStringLiteral("N/A"));
+    return texts;
+}
+
 Texts recordTexts(const TBTubeLogData &record)
 {
     Texts texts;

@@ -18,6 +18,12 @@ constexpr ulong kFirstOutput = 11;   // outputs O11 ...
 constexpr ulong kLastOutput = 18;    // ... to O18
 constexpr ulong kTargetTemp = 323;   // target temperature in tenths of a degree
 
+// The board's identity on the page: MAC button, hardware id, IP and software id.
+Texts identityTexts(const QString &mac, const QString &hw, const QString &ip, const QString &sw);
+
+// A new connection sets every telemetry value to "N/A" until the board's records come.
+Texts telemetryReset();
+
 // Every text a record sets. The flows, power, volumes and percent only belong to a running
 // macro: with macro 0 or less they are left out, so their labels keep the last values.
 Texts recordTexts(const TBTubeLogData &record);
