@@ -1,4 +1,4 @@
-#include "statuspaneltext.h"
+#include "boardsimprocess.h"
 #include "telemetryrecord.h"
 #include "windowprobe.h"
 
@@ -9,7 +9,6 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
@@ -88,7 +87,6 @@ private slots:
 
     void onlyTheConnectedBoardsRecordsShownItsMacCopied();
     void idleRecordKeepsTheRunLabelsAndStartsNoLoop();
-    void objectReportsShowOutputsAndTargetTemp();
     void acceptedConnectionMatchesByMac();
 
     void udpLogFollowsLogData();
@@ -100,8 +98,6 @@ private:
     // A window whose first lookup the given boards (MAC, IP, name) answered; null when the
     // lookup did not end.
     std::unique_ptr<MainWindow> windowAfterLookup(const QList<QStringList> &boards);
-    // Starts the simulated board; the console port it listens on, or 0.
-    quint16 startSimulator(QProcess &sim, const QStringList &arguments);
 
     FakePrompter prompter;
 };
@@ -238,12 +234,11 @@ void TestLiveData::onlyTheConnectedBoardsRecordsShownItsMacCopied()
     emit registry()->logReceived(runningRecord("10.0.0.5"));
     QCOMPARE(text(window, "lblCurState"), QStringLiteral("0"));
 
-    const TBTubeLogData record = runningRecord("10.0.0.50");
-    emit registry()->logReceived(record);
-    const StatusPanelText::Texts texts = StatusPanelText::recordTexts(record);
-    QCOMPARE(texts.size(), 23);
-    for (auto it = texts.cbegin(); it != texts.cend(); ++it)
-        QCOMPARE(it.key() + '=' + text(window, it.key()), it.key() + '=' + it.value());
+    emit registry()->logReceived(runningRecord("10.0.0.50"));
+    QStringList shown;
+    for (const char *name : {"lblCurState", "lblCurrFlow", "lblETA", "lblLogID", "btnMAC"})
+        shown << text(window, name);
+    QCOMPARE(shown, (QStringList{"RUNNING", "5.3 ml/s", "02:05", "17", kMac}));
     // Without an open recipe runner nobody is told the progress.
     QCOMPARE(progress.count(), 0);
 
@@ -270,17 +265,6 @@ void TestLiveData::idleRecordKeepsTheRunLabelsAndStartsNoLoop()
                                  "48.0", "0.0 deg", "00:00"}));
     // The loop needs a send-all run while the box is checked, not the box alone.
     QVERIFY(!window.findChild<QTimer *>(QStringLiteral("waitLoopTimer")));
-}
-
-void TestLiveData::objectReportsShowOutputsAndTargetTemp()
-{
-    MainWindow window(prompter);
-    for (ulong id : {10, 11, 18, 19, 323, 324})
-        emit registry()->objectChanged(id, id == 323 ? 853 : id * 10);
-    QStringList shown;
-    for (const char *name : {"lblO11", "lblO18", "lblTargetTemp"})
-        shown << text(window, name);
-    QCOMPARE(shown, (QStringList{"O11:110", "O18:180", "085.0"}));
 }
 
 void TestLiveData::acceptedConnectionMatchesByMac()
@@ -353,30 +337,11 @@ void TestLiveData::historyEntryCarriesTheShownMac()
     QVERIFY2(expected.match(QString::fromLatin1(bytes)).hasMatch(), bytes.constData());
 }
 
-quint16 TestLiveData::startSimulator(QProcess &sim, const QStringList &arguments)
-{
-    sim.setProcessChannelMode(QProcess::SeparateChannels);
-    sim.start(QStringLiteral(VORNE_BIN_DIR "/vorne-boardsim"), arguments);
-    if (!sim.waitForStarted(5000))
-        return 0;
-    // Ready when it names its console: "... console 127.0.0.1:PORT".
-    const QRegularExpression ready(QStringLiteral("console 127\\.0\\.0\\.1:(\\d+)"));
-    QByteArray output;
-    while (sim.state() == QProcess::Running && sim.waitForReadyRead(5000)) {
-        output += sim.readAllStandardOutput();
-        const QRegularExpressionMatch match = ready.match(QString::fromLatin1(output));
-        if (match.hasMatch())
-            return match.captured(1).toUShort();
-    }
-    return 0;
-}
-
 void TestLiveData::simulatedBoardChosenFromTheMenuFillsThePanel()
 {
-    QProcess sim;
-    const quint16 port = startSimulator(sim, {"--listen", "127.0.0.1:23", "--announce-ms", "300",
-                                              "--telemetry-ms", "200", "--program-seconds", "30"});
-    if (!port)
+    BoardSimProcess sim;
+    if (!sim.start({"--listen", "127.0.0.1:23", "--announce-ms", "300", "--telemetry-ms", "200",
+                    "--program-seconds", "30"}))
         QSKIP("the simulator cannot listen on port 23 here");
 
     // Chosen from the menu the board is the main device, whose object reports are shown.
@@ -406,8 +371,6 @@ void TestLiveData::simulatedBoardChosenFromTheMenuFillsThePanel()
     const QByteArray log = fileBytes(QStringLiteral("udp.log"));
     QVERIFY2(log.contains(QByteArray("\xc2\xa4:101:86:79:82:19969:1:0:0:127:")), log.constData());
     QVERIFY(log.endsWith("\r\n") && !log.contains("\r\n\r\n"));
-    sim.kill();
-    sim.waitForFinished(3000);
 }
 
 QTEST_MAIN(TestLiveData)

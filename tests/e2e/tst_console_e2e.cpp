@@ -3,6 +3,7 @@
 #include "mainwindow.h"
 #include "qdevicemachine.h"
 
+#include <QPushButton>
 #include <QtTest>
 
 namespace {
@@ -118,6 +119,7 @@ void TestConsoleE2E::clientModeAnnouncementMakesTheMainDevice()
     QCOMPARE(board->type, 2);
     QCOMPARE(QStringList({board->name, board->hw, board->sw, board->ip}),
              QStringList({"SimTube", "71405", "190918", "1.1.1.1"}));
+    QCOMPARE(window.findChild<QPushButton *>(QStringLiteral("btnMAC"))->text(), kMac);
     // The window greets an accepted console as every other.
     QTRY_VERIFY_WITH_TIMEOUT(BoardSimProcess::logLines(kLog).contains("< debug_level 128"), 5000);
 }
