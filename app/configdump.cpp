@@ -5,12 +5,14 @@
 ConfigDump::Step ConfigDump::take(const QString &line)
 {
     const QString trimmed = line.trimmed();
-    if (configStartPattern.indexIn(trimmed) >= 0) {
+    // The pattern is costly to run on every line of a busy console; most lines lack the word.
+    if (trimmed.contains(QLatin1String("CONFIG_START"), Qt::CaseInsensitive) &&
+        configStartPattern.indexIn(trimmed) >= 0) {
         configCollecting = true;
         configText = QLatin1String("MAC:") + configStartPattern.cap(1) + QLatin1String("\r\n");
         return Step::Started;
     }
-    if (configEndPattern.exactMatch(trimmed)) {
+    if (trimmed.startsWith(QLatin1String("CONFIG_END")) && configEndPattern.exactMatch(trimmed)) {
         // Only a dump that was started ends: a stray CONFIG_END must not show an old text.
         const bool finished = configCollecting;
         configCollecting = false;

@@ -5,6 +5,7 @@
 
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 ConsoleChannel::ConsoleChannel(QObject *parent)
     : QObject(parent)
@@ -111,8 +112,8 @@ void ConsoleChannel::takeBack()
         return;
     lent = false;
     // What the board said after the borrower stopped reading would otherwise wait for its
-    // next bytes. Without bytes nothing is read: every read sends the next queued line.
-    if (consoleSocket && consoleSocket->bytesAvailable() > 0)
+    // next bytes. Without them nothing is read: every read sends the next queued line.
+    if (consoleSocket && (consoleSocket->bytesAvailable() > 0 || rxBuffer.hasLine()))
         readPending();
 }
 
@@ -122,12 +123,20 @@ void ConsoleChannel::readPending()
         return;
     rxBuffer.append(consoleSocket->readAll());
     QString line;
-    while (consoleSocket && ConsoleLine::takeLine(rxBuffer, &line)) {
+    for (int taken = 0; consoleSocket && rxBuffer.next(&line); ++taken) {
         qCDebug(lcConsole).noquote() << "Received:" << line;
         emit lineReceived(line); // may end the connection
+        if (taken + 1 == kLinesPerTurn) {
+            // A flood of lines must not hold the window: the rest follows on the next turn
+            // of the event loop, and the next queued line only once all are handled.
+            rxBuffer.compact();
+            QTimer::singleShot(0, this, &ConsoleChannel::readPending);
+            return;
+        }
     }
     if (!consoleSocket)
         return;
+    rxBuffer.compact();
     const bool running = sendQueue.isPaced();
     const QString next = sendQueue.next();
     if (!next.isNull())

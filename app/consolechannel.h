@@ -1,8 +1,8 @@
 #pragma once
 
+#include "consolelinecutter.h"
 #include "pacedqueue.h"
 
-#include <QByteArray>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -21,6 +21,8 @@ class ConsoleChannel : public QObject
 public:
     // The connect waits on the GUI thread: the console is usable (or not) when it returns.
     static constexpr auto kConnectWait = std::chrono::milliseconds(3000);
+    // Lines handled in one turn of the event loop before the window gets to paint.
+    static constexpr int kLinesPerTurn = 5000;
 
     explicit ConsoleChannel(QObject *parent = nullptr);
     ~ConsoleChannel() override;
@@ -83,7 +85,7 @@ private:
     QTcpServer *serverSocket = nullptr;
     QPointer<QTcpSocket> consoleSocket;
     bool lent = false;
-    QByteArray rxBuffer;
+    ConsoleLineCutter rxBuffer;
     PacedQueue sendQueue;
     QString lastError;
 };

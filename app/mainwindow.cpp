@@ -32,6 +32,7 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTcpSocket>
+#include <QTimer>
 #include <chrono>
 #include <type_traits>
 
@@ -69,6 +70,8 @@ MainWindow::MainWindow(Prompter &prompter, QWidget *parent)
     , prompter(prompter)
 {
     ui->setupUi(this);
+    lastReplies = QStringList{ui->lblRes1->text(), ui->lblRes2->text(), ui->lblRes3->text(),
+                              ui->lblRes4->text()};
 
     // The registry first: the thermos tracker connects to its brew events.
     QDeviceMachine *registry = QDeviceMachine::instance();
@@ -256,10 +259,22 @@ void MainWindow::handleConsoleLine(const QString &line)
             applyAnnouncement(*board);
     }
     emit gotRow(line);
-    ui->lblRes4->setText(ui->lblRes3->text());
-    ui->lblRes3->setText(ui->lblRes2->text());
-    ui->lblRes2->setText(ui->lblRes1->text());
-    ui->lblRes1->setText(line);
+    // The four reply labels shift by one per line; a burst shows its last four once per turn
+    // of the event loop instead of repainting four labels per line.
+    lastReplies.prepend(line);
+    lastReplies.removeLast();
+    if (!repliesPending) {
+        repliesPending = true;
+        QTimer::singleShot(0, this, &MainWindow::showLastReplies);
+    }
+}
+
+void MainWindow::showLastReplies()
+{
+    repliesPending = false;
+    const QList<QLabel *> labels = {ui->lblRes1, ui->lblRes2, ui->lblRes3, ui->lblRes4};
+    for (int i = 0; i < labels.size(); ++i)
+        labels.at(i)->setText(lastReplies.at(i));
 }
 
 void MainWindow::applyAnnouncement(const Device &device)

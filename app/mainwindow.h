@@ -156,6 +156,7 @@ private:
     void connectConsole();
     void reportServerPort(bool listening);
     void handleConsoleLine(const QString &line);
+    void showLastReplies();
     void applyAnnouncement(const Device &device);
     void enterConnectedState(bool clientConnection);
     void enterDisconnectedState();
@@ -182,6 +183,8 @@ private:
     bool firstLookup = true;
     bool prodMode = false;
     ConfigDump configDump;
+    QStringList lastReplies; // the four reply labels' texts, newest first
+    bool repliesPending = false;
     DeviceMenu *deviceMenu = nullptr; // the "Devices" menu and its targets
     QString lastLogMac;
     bool incomingConsole = false;

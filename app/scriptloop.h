@@ -5,7 +5,6 @@
 #include <QTimer>
 #include <chrono>
 
-
 // The loop of "send all": armed by a run started with the loop box checked, it waits the
 // chosen time after each brew (telemetry going from RUNNING to IDLE) and then reports that
 // the script is due again.

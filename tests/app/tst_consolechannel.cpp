@@ -49,6 +49,7 @@ class TestConsoleChannel : public QObject
 private slots:
     void linesBothWays();
     void pacedRunAdvancesOneLinePerReply();
+    void floodOfRepliesSendsTheNextLineOnceAllAreHandled();
     void stopEndsTheRun();
     void acceptedBoardReplacesTheClient();
     void lentConnectionIsReadByTheBorrowerUntilGivenBack();
@@ -89,6 +90,22 @@ void TestConsoleChannel::pacedRunAdvancesOneLinePerReply()
     QCOMPARE(c.finished.size(), 1);
     c.peer->write("done\n");
     QCOMPARE(readBytes(c.peer, 1, 200), QByteArray());
+}
+
+void TestConsoleChannel::floodOfRepliesSendsTheNextLineOnceAllAreHandled()
+{
+    ClientChannel c;
+    QVERIFY(c.peer);
+    c.channel.send(c.channel.startQueue({"a", "b", "c"}, PacedQueue::FirstLine::Command));
+    QCOMPARE(readBytes(c.peer, 3), QByteArray("a\r\n"));
+    // More lines than one turn of the event loop handles.
+    const int count = 3 * ConsoleChannel::kLinesPerTurn + 7;
+    QByteArray flood;
+    for (int i = 0; i < count; ++i)
+        flood += "r\n";
+    c.peer->write(flood);
+    QTRY_COMPARE(c.lines.size(), count);
+    QCOMPARE(readBytes(c.peer, 100, 300), QByteArray("b\r\n"));
 }
 
 void TestConsoleChannel::stopEndsTheRun()

@@ -100,8 +100,8 @@ void TestMainWindow::controlsFollowTheConnection()
 {
     MainWindow window(prompter);
     QSignalSpy closeChildren(&window, &MainWindow::close_clilds);
-    const QStringList boardControls = {"btnSend",         "txtCommand",  "actionTB_Window",
-                                       "cboScriptfiles",  "txtHotkey1",  "btnHotKey13",
+    const QStringList boardControls = {"btnSend",         "txtCommand",   "actionTB_Window",
+                                       "cboScriptfiles",  "txtHotkey1",   "btnHotKey13",
                                        "btnRunBootMacro", "btn_tbConfig", "actionUpdate_firmware"};
     for (const QString &name : boardControls)
         QVERIFY2(!enabled(window, name), qPrintable(name));
@@ -125,8 +125,8 @@ void TestMainWindow::controlsFollowTheConnection()
     peer->close();
     QTRY_COMPARE(text(window, "btnReconnect"), QStringLiteral("Reconnect (%1)").arg(connection));
     QCOMPARE(closeChildren.count(), 1);
-    for (const char *name : {"btnSend", "btnSendStop", "txtHotkey1", "cboScriptfiles",
-                             "actionTB_Window"})
+    for (const char *name :
+         {"btnSend", "btnSendStop", "txtHotkey1", "cboScriptfiles", "actionTB_Window"})
         QVERIFY2(!enabled(window, name), name);
 }
 
@@ -210,8 +210,8 @@ void TestMainWindow::confirmedCommands_data()
                                << "Reset M2M settings.|PLEASE CONFIRM: Do you want to reset M2M "
                                   "settings to default?"
                                << QByteArray("mqtt_rest\r\n");
-    QTest::newRow("Stop unchecks the loop, asks nothing") << "btnStop2" << QString()
-                                                          << QByteArray("stop\r\n");
+    QTest::newRow("Stop unchecks the loop, asks nothing")
+        << "btnStop2" << QString() << QByteArray("stop\r\n");
 }
 
 void TestMainWindow::confirmedCommands()
@@ -282,8 +282,10 @@ void TestMainWindow::borrowedConsoleIsReadAgainAfterClosing_data()
 {
     QTest::addColumn<QString>("opener");
     QTest::addColumn<QString>("closer"); // a button of the dialog, or empty for Escape
-    QTest::newRow("firmware dialog closed with Close") << "actionUpdate_firmware" << "cmdCancel";
-    QTest::newRow("ROM manager closed with Escape") << "pushButton_4" << "";
+    QTest::newRow("firmware dialog closed with Close") << "actionUpdate_firmware"
+                                                       << "cmdCancel";
+    QTest::newRow("ROM manager closed with Escape") << "pushButton_4"
+                                                    << "";
 }
 
 void TestMainWindow::borrowedConsoleIsReadAgainAfterClosing()

@@ -42,9 +42,9 @@ void TestStatusPanelText::recordTexts()
     QFETCH(int, macro);
     QFETCH(int, eta);
     QFETCH(QString, texts);
-    TBTubeLogData record(0x00564f52, 0x4e01, recordIp("192.168.1.50"), uint8_t(state), 20.24f,
-                         90.f, 91.f, 85.96f, 123.46f, 5.26f, 250.f, 5.5f, 49.f, 2150.5f, macro, 2,
-                         1800.f, 1700.f, 120.f, 1950);
+    TBTubeLogData record(0x00564f52, 0x4e01, recordIp("192.168.1.50"), uint8_t(state), 20.24f, 90.f,
+                         91.f, 85.96f, 123.46f, 5.26f, 250.f, 5.5f, 49.f, 2150.5f, macro, 2, 1800.f,
+                         1700.f, 120.f, 1950);
     record.eta = eta;
     const StatusPanelText::Texts shown = StatusPanelText::recordTexts(record);
     QCOMPARE(QStringList({shown.value("lblCurState"), shown.value("lblETA"),
