@@ -1,5 +1,6 @@
 #include "configdump.h"
 
+#include "applogging.h"
 #include "boardannouncement.h"
 
 ConfigDump::Step ConfigDump::take(const QString &line)
@@ -21,6 +22,14 @@ ConfigDump::Step ConfigDump::take(const QString &line)
     if (BoardAnnouncement::isAnnouncement(line) || !configCollecting)
         return Step::Other;
     // The line arrived as Latin-1; the board writes its configuration in UTF-8.
-    configText += QString::fromUtf8(trimmed.toLatin1()) + QLatin1String("\r\n");
+    const QString collected = QString::fromUtf8(trimmed.toLatin1()) + QLatin1String("\r\n");
+    if (configText.size() + collected.size() > kMaxTextLength) {
+        qCWarning(lcConsole) << "Configuration dump longer than" << kMaxTextLength
+                             << "characters without CONFIG_END: dropped";
+        configCollecting = false;
+        configText.clear();
+        return Step::Other;
+    }
+    configText += collected;
     return Step::Collected;
 }

@@ -15,6 +15,10 @@ public:
         Other      // not part of a dump (board announcements never are)
     };
 
+    // A dump whose end never comes must not grow without bound: past this many characters
+    // the collection is dropped (with a warning) until the next CONFIG_START.
+    static constexpr int kMaxTextLength = 1024 * 1024;
+
     // The text starts as "MAC:<mac>\r\n" and gets every trimmed dump line followed by CR LF.
     Step take(const QString &line);
     const QString &text() const { return configText; }

@@ -22,6 +22,7 @@ private slots:
     void announcement();
     void configDump_data();
     void configDump();
+    void dumpWithoutEndIsDroppedPastItsLimit();
     void pacedRun_data();
     void pacedRun();
     void loopWaitsOnlyAfterARun();
@@ -182,6 +183,24 @@ void TestConsoleUnits::configDump()
         got += letters.value(dump.take(line));
     QCOMPARE(got, steps);
     QCOMPARE(dump.text(), text);
+}
+
+void TestConsoleUnits::dumpWithoutEndIsDroppedPastItsLimit()
+{
+    // A CONFIG_START never followed by CONFIG_END made the text grow with every line.
+    ConfigDump dump;
+    QCOMPARE(dump.take(QStringLiteral("> CONFIG_START [MAC:01]")), ConfigDump::Step::Started);
+    const QString line(1000, QLatin1Char('k'));
+    int collected = 0;
+    while (dump.take(line) == ConfigDump::Step::Collected)
+        ++collected;
+    QCOMPARE(collected, ConfigDump::kMaxTextLength / 1002); // each line with its CR LF
+    QVERIFY(dump.text().size() <= ConfigDump::kMaxTextLength);
+    QCOMPARE(dump.take(line), ConfigDump::Step::Other);
+    QCOMPARE(dump.take(QStringLiteral("CONFIG_END")), ConfigDump::Step::Other);
+    // The next dump is collected as ever.
+    QCOMPARE(dump.take(QStringLiteral("> CONFIG_START [MAC:02]")), ConfigDump::Step::Started);
+    QCOMPARE(dump.take(QStringLiteral("CONFIG_END")), ConfigDump::Step::Finished);
 }
 
 void TestConsoleUnits::pacedRun_data()
