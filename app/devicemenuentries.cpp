@@ -6,6 +6,11 @@
 
 namespace DeviceMenuEntries {
 
+QString label(const QString &name, const QString &ip)
+{
+    return QStringLiteral("%1 (%2)").arg(name, ip);
+}
+
 QList<Entry> fromRegistry(const QDeviceMachine::Registry &registry)
 {
     QList<const Device *> devices;
@@ -28,8 +33,7 @@ QList<Entry> fromRegistry(const QDeviceMachine::Registry &registry)
         if (macs.contains(device->mac))
             continue;
         macs.insert(device->mac);
-        entries.prepend({device->type, device->mac, device->ip,
-                         QStringLiteral("%1 (%2)").arg(device->name, device->ip)});
+        entries.prepend({device->type, device->mac, device->ip, device->name});
     }
     return entries;
 }

@@ -13,8 +13,11 @@ struct Entry
     int type = 0;
     QString mac; // the entry's key: the menu holds one entry per MAC
     QString ip;
-    QString label; // "name (ip)": boards of the same name differ by their address
+    QString name;
 };
+
+// "name (ip)": boards of the same name differ by their address.
+QString label(const QString &name, const QString &ip);
 
 // One entry per device, ordered by type, name, IP and MAC, so the menu reads the same
 // after every lookup (the registry's own order changes from run to run). A MAC known

@@ -588,15 +588,14 @@ void MainWindow::devices_lookupDone()
     qCDebug(lcDevices) << "lookup_done";
     deviceMenu->rebuild(QDeviceMachine::instance()->registry());
     menuBar()->update();
-
-    if (firstLookup) {
-        firstLookup = false;
-        reconnectToLastDevice();
-    }
+    reconnectAfterFirstLookup();
 }
 
-void MainWindow::reconnectToLastDevice()
+void MainWindow::reconnectAfterFirstLookup()
 {
+    if (!firstLookup)
+        return;
+    firstLookup = false;
     // Only a connection made from this menu stored these keys.
     const int type = getSettings(QStringLiteral("lastType"), QStringLiteral("0")).toInt();
     const QString mac = getSettings(QStringLiteral("lastMac"), QString()).toString();
@@ -606,9 +605,10 @@ void MainWindow::reconnectToLastDevice()
 
 void MainWindow::newDevice(Device *d)
 {
-    // The registry is read as a whole; the new device is in it.
-    Q_UNUSED(d)
-    devices_lookupDone();
+    // The board that announced itself changes its own entry; the menu reads as after a lookup.
+    deviceMenu->update(*d);
+    menuBar()->update();
+    reconnectAfterFirstLookup();
 }
 
 void MainWindow::actionReaction(int type, QString id)

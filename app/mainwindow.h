@@ -176,7 +176,7 @@ private:
     void forgetChild(ChildWindowId id);
     QTcpSocket *lendConsoleIfIncoming();
 
-    void reconnectToLastDevice();
+    void reconnectAfterFirstLookup();
     void showRecord(const TBTubeLogData &record);
     void showTexts(const QMap<QString, QString> &texts);
 

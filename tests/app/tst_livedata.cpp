@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
@@ -31,13 +32,18 @@ void announce(const QString &mac, const QString &ip, const QString &name)
                                  QStringLiteral("190918"));
 }
 
-QList<QAction *> menuActions(const MainWindow &window)
+QMenu *devicesMenu(const MainWindow &window)
 {
     for (QAction *action : window.menuBar()->actions()) {
         if (action->text() == QLatin1String("Devices"))
-            return action->menu()->actions();
+            return action->menu();
     }
     qFatal("no Devices menu");
+}
+
+QList<QAction *> menuActions(const MainWindow &window)
+{
+    return devicesMenu(window)->actions();
 }
 
 QStringList entries(const MainWindow &window)
@@ -80,6 +86,7 @@ private slots:
     void init();
 
     void menuFollowsLookupsAndAnnouncements();
+    void thousandsOfBoardsCostOneEntryEach();
     void entryConnectsToItsBoardOnPort23();
     void entryOfABoardGoneMeanwhileDoesNothing();
     void firstLookupReconnectsOnceOnly();
@@ -142,6 +149,28 @@ void TestLiveData::menuFollowsLookupsAndAnnouncements()
     announce(kMac, "10.0.0.21", "Answered");
     QVERIFY(lookups.wait(3000));
     QCOMPARE(entries(*window), QStringList{"Answered (10.0.0.21)"});
+}
+
+void TestLiveData::thousandsOfBoardsCostOneEntryEach()
+{
+    // Every announcement rebuilt the whole menu and freed the old entries only after the
+    // burst: 3,000 boards froze the window for a minute and took gigabytes.
+    const std::unique_ptr<MainWindow> window = windowAfterLookup({});
+    QVERIFY(window);
+    QMenu *menu = devicesMenu(*window);
+    QElapsedTimer timer;
+    timer.start();
+    const int boards = 3000;
+    for (int i = 0; i < boards; ++i)
+        announce(QStringLiteral("0056%1").arg(i, 8, 16, QLatin1Char('0')),
+                 QStringLiteral("10.0.%1.%2").arg(i / 250).arg(i % 250 + 1), "Tube");
+    QPointer<QAction> first = menu->actions().first();
+    announce(QStringLiteral("0056%1").arg(0, 8, 16, QLatin1Char('0')), "10.9.9.9", "Tube");
+    QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY(first.isNull()); // the replaced entry is gone at once, not after the burst
+    QCOMPARE(menu->actions().size(), boards);
+    QCOMPARE(menu->actions().last()->text(), QStringLiteral("Tube (10.9.9.9)"));
+    QCOMPARE(menu->findChildren<QAction *>().size(), boards + 1); // and the menu's own
 }
 
 void TestLiveData::entryConnectsToItsBoardOnPort23()
