@@ -21,6 +21,9 @@ TBPushButton::TBPushButton(QWidget *parent)
     : QPushButton(parent)
     , blinkTimer(new QTimer(this))
 {
+    // A touch panel has no default button: Return in a text field of the panel's dialog
+    // must not press the first button of the form.
+    setAutoDefault(false);
     blinkTimer->setInterval(kBlinkIntervalMs);
     connect(blinkTimer, &QTimer::timeout, this, &TBPushButton::blinkTimeOut);
 }
