@@ -21,7 +21,6 @@ public:
     void startBlinking();
 
     bool isBlinking() const { return blinking; }
-    bool isActive() const { return active; }
 
 public slots:
     void blinkTimeOut();
@@ -29,6 +28,6 @@ public slots:
 private:
     bool blinking = false;
     bool blinkPhase = false; // not reset between blinkings: the first look after 500 ms varies
-    bool active = false;
+    bool active = false;     // the last value given to setActive (true while blinking)
     QTimer *blinkTimer;
 };

@@ -28,7 +28,6 @@ public:
     TBRecipeRunner(QWidget *parent, Prompter &prompter);
     ~TBRecipeRunner() override;
 
-    const Recipe &currentRecipe() const { return recipe; }
     int currentMode() const { return mode; }
 
 signals:
