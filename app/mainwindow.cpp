@@ -7,6 +7,7 @@
 #include "consolechannel.h"
 #include "consoleline.h"
 #include "devicemenu.h"
+#include "form_macroeditor.h"
 #include "fwromtranferdialog.h"
 #include "fwupdatedialog.h"
 #include "keypresseater.h"
@@ -18,7 +19,10 @@
 #include "sessionlog.h"
 #include "settingsstore.h"
 #include "statuspaneltext.h"
+#include "tbmacro.h"
+#include "tbreciperunner.h"
 #include "thermosmachine.h"
+#include "thermostimersdialog.h"
 #include "ui_mainwindow.h"
 
 #include <QClipboard>
@@ -240,6 +244,8 @@ void MainWindow::disconnected()
     console->close();
     ui->btnReconnect->setText(tr("Reconnect (%1)").arg(lastConnection));
     ui->btnReconnect->setEnabled(true);
+    if (controlCenter && controlCenter->isVisible())
+        controlCenter->close();
     ui->actionTB_Window->setEnabled(false);
 }
 
@@ -504,12 +510,27 @@ QTcpSocket *MainWindow::lendConsoleIfIncoming()
 
 void MainWindow::on_actionMacro_Editor_triggered()
 {
-    // Filled by the macro editor.
+    // Opened once: after its first closing the action does nothing.
+    if (macroEditor)
+        return;
+    openChild(macroEditor, Lifetime::Kept, [this] {
+        auto *editor = new Form_MacroEditor(this);
+        connect(this, &MainWindow::gotRow, editor, &Form_MacroEditor::gotRow);
+        connect(editor, &Form_MacroEditor::sendData, this, &MainWindow::sendData);
+        return editor;
+    });
+    macroEditor->show();
 }
 
 void MainWindow::on_actionTB_Window_triggered()
 {
-    // Filled by the control center.
+    openChild(controlCenter, Lifetime::Kept, [this] {
+        auto *center = new TBMacro(this);
+        connect(this, &MainWindow::gotRow, center, &TBMacro::gotRow);
+        connect(center, &TBMacro::sendData, this, &MainWindow::sendData);
+        return center;
+    });
+    controlCenter->showFullScreen();
 }
 
 void MainWindow::on_actionUpdate_firmware_triggered()
@@ -540,17 +561,42 @@ void MainWindow::on_actionRom_updater_triggered()
 
 void MainWindow::on_actionRecipe_runner_triggered()
 {
-    // Filled by the recipe runner.
+    openChild(recipeRunner, Lifetime::Kept, [this] {
+        auto *runner = new TBRecipeRunner(this, prompter);
+        connect(runner, &TBRecipeRunner::sendData, this, &MainWindow::sendData);
+        connect(this, &MainWindow::progress, runner, &TBRecipeRunner::progress);
+        connect(this, &MainWindow::close_clilds, runner, &TBRecipeRunner::close_window);
+        return runner;
+    });
+    recipeRunner->setWindowState(
+        (recipeRunner->windowState() & ~(Qt::WindowMinimized | Qt::WindowFullScreen)) |
+        Qt::WindowMaximized);
+    recipeRunner->setModal(true);
+    recipeRunner->showFullScreen();
 }
 
 void MainWindow::on_btnReicipeMaker_clicked()
 {
-    // Filled by the recipe runner.
+    // The same runner, with a close and a maximize button and kept above other windows.
+    on_actionRecipe_runner_triggered();
+    recipeRunner->setWindowFlags(recipeRunner->windowFlags() | Qt::CustomizeWindowHint |
+                                 Qt::WindowCloseButtonHint | Qt::WindowMaximizeButtonHint |
+                                 Qt::WindowStaysOnTopHint);
+    recipeRunner->setWindowState(
+        (recipeRunner->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized)) |
+        Qt::WindowFullScreen);
+    recipeRunner->showMaximized();
 }
 
 void MainWindow::on_actionThermos_GUI_triggered()
 {
-    // Filled by the thermos timers dialog.
+    openChild(thermosDialog, Lifetime::Kept,
+              [this] { return new ThermosTimersDialog(this, *ThermosMachine::instance()); });
+    thermosDialog->setWindowState(
+        (thermosDialog->windowState() & ~(Qt::WindowMinimized | Qt::WindowFullScreen)) |
+        Qt::WindowMaximized);
+    thermosDialog->setModal(true);
+    thermosDialog->show();
 }
 
 void MainWindow::macroRecived(QString macro)

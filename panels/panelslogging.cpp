@@ -1,0 +1,3 @@
+#include "panelslogging.h"
+
+Q_LOGGING_CATEGORY(lcPanels, "vorne.panels", QtInfoMsg)
