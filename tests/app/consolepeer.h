@@ -13,7 +13,7 @@ const QByteArray kDebugLevel("debug_level 128\r\n");
 // Reads exactly count bytes, or what came within the time; the program runs meanwhile.
 inline QByteArray readBytes(QTcpSocket *socket, int count, int timeoutMs = 3000)
 {
-    QTest::qWaitFor([&] { return socket->bytesAvailable() >= count; }, timeoutMs);
+    (void)QTest::qWaitFor([&] { return socket->bytesAvailable() >= count; }, timeoutMs);
     return socket->read(count);
 }
 
