@@ -179,6 +179,26 @@ private slots:
         QCOMPARE(hub->devicesOfType(7), nullptr);
     }
 
+    // A plant network with more boards than the registry keeps: the board not seen for the
+    // longest time makes room, whatever its turn of first announcing.
+    void registryBoundedDroppingTheLongestUnseen()
+    {
+        const auto board = [this](int n, int counter = 10) {
+            hub->gotUDPPacket(QStringLiteral("@:2:0:4:163:18:%1:20:1:168:192:1:2:\"B\":%2:$")
+                                  .arg(n)
+                                  .arg(counter));
+            return hub->deviceFor(2, QStringLiteral("0004a312%1").arg(n, 4, 16, QLatin1Char('0')));
+        };
+        for (int n = 0; n < QDeviceMachine::kMaxDevices; ++n)
+            board(n);
+        board(0, 11); // seen again
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression("dropping .*0004a3120001"));
+        QVERIFY(board(QDeviceMachine::kMaxDevices));
+        QCOMPARE(hub->devicesOfType(2)->size(), QDeviceMachine::kMaxDevices);
+        QVERIFY(hub->deviceFor(2, "0004a3120000"));
+        QCOMPARE(hub->deviceFor(2, "0004a3120001"), nullptr);
+    }
+
     void mainDeviceIsACopy()
     {
         hub->gotUDPPacket(announce(1, 10, "Main"));
