@@ -58,6 +58,11 @@ quint16 QDeviceMachine::receivePort() const
     return receiver ? receiver->localPort() : 0;
 }
 
+QString QDeviceMachine::receiveError() const
+{
+    return receiver ? receiver->bindError() : QString();
+}
+
 QDeviceMachine::~QDeviceMachine()
 {
     clearAll();

@@ -58,6 +58,8 @@ public:
 
     // The port the receiver is bound to; 0 without receiver or when binding failed.
     quint16 receivePort() const;
+    // Why no UDP line can arrive, for a status line; empty when the port is bound.
+    QString receiveError() const;
 
 signals:
     void objectChanged(ulong objjId, ulong value);

@@ -3,6 +3,14 @@
 #include <QUdpSocket>
 #include <QtTest>
 
+namespace {
+int warnings = 0;
+void countWarnings(QtMsgType type, const QMessageLogContext &, const QString &)
+{
+    warnings += type == QtWarningMsg;
+}
+} // namespace
+
 // Datagrams from a loopback sender cut into lines: splits, CR, NUL, Latin-1, overlong lines.
 class TestUDPReciver : public QObject
 {
@@ -53,6 +61,21 @@ private slots:
             QVERIFY(statusSpy.wait(2000));
         QCOMPARE(got, expected);
         QCOMPARE(receiver.statusText(), status);
+    }
+
+    // With the port taken, it says so once, not at every poll, and tells why in words.
+    void takenPortToldOnce()
+    {
+        QUdpSocket holder;
+        QVERIFY(holder.bind(QHostAddress::Any, 7112, QUdpSocket::DontShareAddress));
+        const QtMessageHandler previous = qInstallMessageHandler(countWarnings);
+        UDPReciver receiver(nullptr, 7112);
+        receiver.processPendingDatagramsTimer();
+        receiver.processPendingDatagramsTimer();
+        qInstallMessageHandler(previous);
+        QCOMPARE(warnings, 1);
+        QCOMPARE(receiver.localPort(), quint16(0));
+        QCOMPARE(receiver.bindError(), QStringLiteral("UDP port 7112 is in use: no telemetry"));
     }
 };
 
