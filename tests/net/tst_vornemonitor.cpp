@@ -1,6 +1,8 @@
 #include "devicemonitor.h"
+#include "limitedlinereader.h"
 #include "qdevicemachine.h"
 #include "udplines.h"
+#include "udpreciver.h"
 
 #include <QBuffer>
 #include <QJsonDocument>
@@ -110,6 +112,22 @@ private slots:
         QCOMPARE(QString::fromUtf8(buffer.data()), expected);
     }
 
+    // Standard input as the receiver cuts datagrams: CR and LF removed, UTF-8, and a line
+    // longer than the limit skipped whole, read in pieces, never held.
+    void linesOfStandardInput()
+    {
+        QBuffer in;
+        in.setData("a\r\n" + QByteArray(8, 'x') + "\n" + QByteArray(9, 'y') + "\r\n" +
+                   QByteArray(30, 'z') + "\n\xC3\xA9\n\nlast");
+        in.open(QIODevice::ReadOnly);
+        LimitedLineReader reader(&in, 8);
+        QStringList lines;
+        while (const std::optional<QString> line = reader.next())
+            lines << *line;
+        QCOMPARE(lines, (QStringList{"a", QString(8, 'x'), "\u00e9", "", "last"}));
+        QCOMPARE(reader.skipped(), 2);
+    }
+
     // The program with arguments and standard input: its exit code, the events it printed
     // (each with a receive time) and a part of its standard error.
     void program_data()
@@ -128,8 +146,14 @@ private slots:
             << QStringList{"seenDevice", "objectChanged", "brewPing",    "logReceived",
                            "brewStart",  "brewEnd",       "macroRecived"}
             << "";
-        QTest::newRow("taken port")
-            << QStringList{"--port", "7212"} << QStringList() << 1 << QStringList() << "7212";
+        QTest::newRow("taken port") << QStringList{"--port", "7212"} << QStringList() << 1
+                                    << QStringList() << "UDP port 7212 is in use";
+        QTest::newRow("wrong option") << QStringList{"--stdin", "--bogus"} << QStringList() << 2
+                                      << QStringList() << "Unknown option 'bogus'";
+        QTest::newRow("line over the receiver's limit skipped, and counted")
+            << QStringList{"--stdin", "--raw"}
+            << QStringList{QString(UDPReciver::kMaxLineBuffer + 1, 'x'), "hello"} << 0
+            << QStringList{"udpPacketRecived"} << "skipped 1 line longer than 65536 bytes";
     }
 
     void program()
