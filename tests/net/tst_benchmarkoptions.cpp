@@ -21,12 +21,8 @@ private slots:
         row("decoder help", "vorne-bench-decoder", {"--help"}, 0, "--lines");
         row("decoder unknown option", "vorne-bench-decoder", {"--bogus"}, 2, "Usage:");
         row("decoder stray argument", "vorne-bench-decoder", {"fast"}, 2, "Usage:");
-        row("decoder lines not a number", "vorne-bench-decoder", {"--lines", "many"}, 2,
-            "--lines");
         row("decoder no lines", "vorne-bench-decoder", {"--lines", "0"}, 2, "--lines");
-        row("decoder on a small mix", "vorne-bench-decoder", {"--lines", "2000"}, 0,
-            "lines: 2000");
-        row("upload help", "vorne-bench-hexupload", {"--help"}, 0, "--rounds");
+        row("decoder on a small mix", "vorne-bench-decoder", {"--lines", "2000"}, 0, "lines: 2000");
         row("upload unknown option", "vorne-bench-hexupload", {"--bogus"}, 2, "Usage:");
         row("upload rounds not a number", "vorne-bench-hexupload", {"--rounds", "x"}, 2,
             "--rounds");
@@ -42,8 +38,8 @@ private slots:
         bench.start(QStringLiteral(VORNE_BIN_DIR "/") + program, arguments);
         QVERIFY(bench.waitForFinished(60000));
         QCOMPARE(bench.exitCode(), exitCode);
-        const QByteArray output = exitCode == 0 ? bench.readAllStandardOutput()
-                                                : bench.readAllStandardError();
+        const QByteArray output =
+            exitCode == 0 ? bench.readAllStandardOutput() : bench.readAllStandardError();
         QVERIFY2(output.contains(printed.toUtf8()), output.constData());
     }
 };
