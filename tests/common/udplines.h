@@ -161,7 +161,7 @@ inline const QVector<Row> &table()
             {"short telemetry not taken for a macro line", "!:101:1:2:$", "short telemetry"},
             {"telemetry four decimals refused", telemetry(10, "20.5555"), "none"},
             {"telemetry empty field refused", telemetry(10, ""), "none"},
-            {"telemetry integer with fraction 0", telemetry(20, "998.5"), fullWith(" 998 ", " 0 ")},
+            {"telemetry integer fraction 0", telemetry(20, "998.5"), fullWith(" 998 ", " 0 ")},
             {"telemetry state beyond 8 bits 0", telemetry(9, "260"), fullWith(" 4 ", " 0 ")},
             {"telemetry MAC byte beyond 255 wraps", telemetry(1, "70000"),
              fullWith("0004a3123412", "1170a3123412")},

@@ -22,7 +22,7 @@ private slots:
         row("decoder unknown option", "vorne-bench-decoder", {"--bogus"}, 2, "Usage:");
         row("decoder stray argument", "vorne-bench-decoder", {"fast"}, 2, "Usage:");
         row("decoder no lines", "vorne-bench-decoder", {"--lines", "0"}, 2, "--lines");
-        row("decoder on a small mix", "vorne-bench-decoder", {"--lines", "2000"}, 0, "lines: 2000");
+        row("decoder, small mix", "vorne-bench-decoder", {"--lines", "2000"}, 0, "lines: 2000");
         row("upload unknown option", "vorne-bench-hexupload", {"--bogus"}, 2, "Usage:");
         row("upload rounds not a number", "vorne-bench-hexupload", {"--rounds", "x"}, 2,
             "--rounds");

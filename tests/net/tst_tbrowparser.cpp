@@ -37,7 +37,7 @@ private slots:
         row("macro row, letter case ignored after IO", "IO [x]: m:7 c:1 s:30 t:0", false,
             "CurrMacro=7|RunningMacros=1|RunningTime=30", "TBMacro");
         row("lower-case io ignored", "io [x]: m:7 c:1 s:30 t:0", false, "", "");
-        row("heater row", "IO [x]: H0:20 H1:90 H2:91 H3:85 H4:10", false, "T0=20|T1=90|T2=91|T3=85",
+        row("heaters", "IO [x]: H0:20 H1:90 H2:91 H3:85 H4:10", false, "T0=20|T1=90|T2=91|T3=85",
             "TBHeater");
         row("macro end row only traced", "IO [x]: MacroEnd: M7 TT:30", false, "", "TBEnd");
         row("hat valve open at 0", "IO [x]: O:14 V:0 T:5", false, "Hat=OPEN", "TBObj");
@@ -77,7 +77,7 @@ private slots:
         if (u.loopDue)
             got << QStringLiteral("loop due");
         QCOMPARE(got.join('|'), update);
-        const QString trace = QStringLiteral("%1 LOG: [%2]").arg(traced, QString(row).remove('\r'));
+        const QString trace = QString("%1 LOG: [%2]").arg(traced, QString(row).remove('\r'));
         QCOMPARE(u.trace, traced.isEmpty() ? QString() : trace);
     }
 };

@@ -33,8 +33,8 @@ private slots:
         row("CR removed everywhere", {"X\r\rY\n"}, {"XY"}, "X\r\rY\n");
         row("leading A4 byte is the currency sign, no extra line", {tele},
             {QString::fromLatin1(tele).trimmed()}, QString::fromLatin1(tele));
-        row("NUL ends the datagram's text, which waits for a LF", {QByteArray("AB\0CD\n", 6), "\n"},
-            {"AB"}, "\n");
+        row("NUL ends the text, which waits for a LF", {QByteArray("AB\0CD\n", 6), "\n"}, {"AB"},
+            "\n");
         row("empty line emitted", {"\r\n"}, {""}, "\r\n");
         row("Latin-1 bytes one character each", {"\xE9t\xE9\n"}, {"\u00e9t\u00e9"},
             "\u00e9t\u00e9\n");

@@ -27,7 +27,7 @@ QStringList silentLines()
 {
     QStringList lines{macroLine(0, "LOOP")};
     for (const Row &row : table()) {
-        if (row.decoded == QLatin1String("none") || row.decoded == QLatin1String("short telemetry"))
+        if (row.decoded == "none" || row.decoded == "short telemetry")
             lines << row.text;
     }
     return lines;
@@ -70,7 +70,8 @@ private slots:
         row("brew start with quotes, backslash and tab",
             {line("brew texts with quotes, backslash and tab")}, "json",
             json("brewStart", "\"guid\":\"0004a3123412\",\"name\":\"A \\\"B\\\"\\t\","
-                              "\"recipestring\":\"r\\\\1\",\"thermosId\":3,\"est_time_left\":194"));
+                              "\"recipestring\":\"r\\\\1\",\"thermosId\":3,"
+                              "\"est_time_left\":194"));
         row("brew end", {brew('-', 9)}, "json",
             json("brewEnd", "\"guid\":\"0004a3123412\",\"name\":\"Morning\",\"recipestring\":"
                             "\"r\",\"thermosId\":3,\"thermosTimer\":194"));
@@ -101,12 +102,11 @@ private slots:
         hub->setMainDevice(&mainDevice);
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
-        const DeviceMonitor monitor(
-            hub.get(), &buffer,
-            mode == "csv" ? DeviceMonitor::Format::Csv : DeviceMonitor::Format::Json, mode == "raw",
-            [] {
-                return QDateTime(QDate(2024, 5, 1), QTime(14, 28, 3, 123), Qt::OffsetFromUTC, 7200);
-            });
+        const auto format =
+            mode == "csv" ? DeviceMonitor::Format::Csv : DeviceMonitor::Format::Json;
+        const QDateTime time(QDate(2024, 5, 1), QTime(14, 28, 3, 123), Qt::OffsetFromUTC, 7200);
+        const DeviceMonitor monitor(hub.get(), &buffer, format, mode == "raw",
+                                    [time] { return time; });
         for (const QString &line : lines)
             hub->gotUDPPacket(line);
         QCOMPARE(QString::fromUtf8(buffer.data()), expected);

@@ -148,7 +148,8 @@ private slots:
             R"(^\r\n>\r\nERROR: ROM transfer: packet 0: sequence 1\r\npong\r\n>$)");
         row("ROM data byte changed, the rest of the stream dropped", "",
             refusedPacket(badByte + RomPacket::frame(noise(20), 0)),
-            R"(^\r\n>\r\nERROR: ROM transfer: packet 0: Fletcher bytes do not match\r\npong\r\n>$)");
+            R"(^\r\n>\r\nERROR: ROM transfer: packet 0: Fletcher bytes do not match)"
+            R"(\r\npong\r\n>$)");
         row("ROM file checksum differs", "", refusedPacket(RomPacket::frame(noise(19) + 'q', 0)),
             R"(^\r\n>\r\nERROR: ROM transfer: file checksum \d+, announced \d+\r\npong\r\n>$)");
 
@@ -201,7 +202,8 @@ private slots:
         QCOMPARE(forms, (QSet<QString>{"TBMacro", "TBHeater", "TBEnd", "TBRun", "TBObj"}));
 
         // The rows closed the prompt line, so the next reply needs no line end before it.
-        QVERIFY(h.say("tb4 2:100:98:97:60:108:10:45:6:90:3:50:\"Espresso\"").startsWith("Brewing"));
+        const QByteArray brew = "tb4 2:100:98:97:60:108:10:45:6:90:3:50:\"Espresso\"";
+        QVERIFY(h.say(brew).startsWith("Brewing"));
         bool ended = false;
         QObject::connect(h.tube.get(), &TubeSimulation::brewEnded, [&ended] { ended = true; });
         QVERIFY(h.say("stop").contains("Stopped macro 998\r\n>"));

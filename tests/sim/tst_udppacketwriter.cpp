@@ -27,8 +27,8 @@ private slots:
         s.eta = 125;
         s.thermosId = 3;
         BrewEvent brew{3, 194, "2:100:98", "Big \"Brew\": one"};
-        QList<QByteArray> datagrams{writer.announce(), writer.telemetry(s), writer.object(323, 920),
-                                    writer.brewStart(brew)};
+        QList<QByteArray> datagrams{writer.announce(), writer.telemetry(s)};
+        datagrams << writer.object(323, 920) << writer.brewStart(brew);
         brew.timeValue = 50;
         datagrams << writer.brewEnd(brew) << writer.macroLines({"MACRO 10", "SET: 92", "END"});
         QCOMPARE(writer.lastCounter(), 5); // macro lines are not counted

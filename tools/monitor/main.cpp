@@ -20,7 +20,8 @@ constexpr int kLookupSelector = 255; // every board answers
 
 int usageError(const QString &message)
 {
-    std::fprintf(stderr, "vorne-monitor: %s\nTry \"vorne-monitor --help\".\n", qPrintable(message));
+    std::fprintf(stderr, "vorne-monitor: %s\n", qPrintable(message));
+    std::fputs("Try \"vorne-monitor --help\".\n", stderr);
     return kExitUsage;
 }
 
