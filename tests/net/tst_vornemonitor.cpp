@@ -117,7 +117,7 @@ private slots:
     void linesOfStandardInput()
     {
         QBuffer in;
-        in.setData("a\r\n" + QByteArray(8, 'x') + "\n" + QByteArray(9, 'y') + "\r\n" +
+        in.setData("a\r\n" + QByteArray(8, 'x') + "\n" + QByteArray(9, 'y') + "\n" +
                    QByteArray(30, 'z') + "\n\xC3\xA9\n\nlast");
         in.open(QIODevice::ReadOnly);
         LimitedLineReader reader(&in, 8);
