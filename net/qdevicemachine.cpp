@@ -58,6 +58,11 @@ quint16 QDeviceMachine::receivePort() const
     return receiver ? receiver->localPort() : 0;
 }
 
+QString QDeviceMachine::receiveError() const
+{
+    return receiver ? receiver->bindError() : QString();
+}
+
 QDeviceMachine::~QDeviceMachine()
 {
     clearAll();
@@ -98,6 +103,8 @@ void QDeviceMachine::clearType(int type)
     DeviceTable *table = devicesOfType(type);
     if (!table)
         return;
+    for (auto it = table->cbegin(); it != table->cend(); ++it)
+        seenOrder.forget({type, it.key()});
     qDeleteAll(*table);
     table->clear();
 }
@@ -230,14 +237,32 @@ void QDeviceMachine::local_seenDevice(QString mac, QString ip, QString name, int
                                       QString sw)
 {
     qCDebug(lcNetRegistry).noquote() << type << ip << mac << name << "hw:" << hw << sw;
+    const DeviceSeenOrder::Key key(type, mac);
+    if (!seenOrder.contains(key) && seenOrder.size() >= kMaxDevices)
+        dropLongestUnseen();
     DeviceTable *&table = devices[type];
     if (!table)
         table = new DeviceTable;
-    delete table->take(mac);
+    delete table->take(mac); // at once: a board announcing every few seconds must not pile up
     auto *device = new Device(type, mac, ip, hw, sw, name);
     table->insert(mac, device);
+    seenOrder.seen(key);
     if (!lookupRunning)
         emit newDevice(device); // during a lookup the menu reads the registry at lookupDone
+}
+
+// A registry without bound would grow with every made-up MAC; a real plant with more boards
+// than this loses only the one that has been quiet the longest, until it announces again.
+void QDeviceMachine::dropLongestUnseen()
+{
+    const DeviceSeenOrder::Key oldest = seenOrder.longestUnseen();
+    qCInfo(lcNetRegistry).noquote()
+        << QStringLiteral("registry full at %1 boards: dropping %2 of type %3, the longest unseen")
+               .arg(kMaxDevices)
+               .arg(oldest.second)
+               .arg(oldest.first);
+    seenOrder.forget(oldest);
+    delete devices.value(oldest.first)->take(oldest.second);
 }
 
 void QDeviceMachine::lookupFinished()

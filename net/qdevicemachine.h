@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device.h"
+#include "deviceseenorder.h"
 #include "tbtubelogdata.h"
 
 #include <QHash>
@@ -29,6 +30,7 @@ public:
     static constexpr int kLastMacroLine = 255;       // delivers the macro text
     static constexpr int kMaxMacroText = 256 * 1024; // longer macro text is not collected
     static constexpr int kMaxTrackedSenders = 4096;  // bounds the per-sender counter table
+    static constexpr int kMaxDevices = 4096; // beyond it the longest unseen board is dropped
 
     // Port the instance's receiver binds when it is created (7112 unless set before the
     // first instance() call); std::nullopt creates no receiver, lines then come only
@@ -56,6 +58,8 @@ public:
 
     // The port the receiver is bound to; 0 without receiver or when binding failed.
     quint16 receivePort() const;
+    // Why no UDP line can arrive, for a status line; empty when the port is bound.
+    QString receiveError() const;
 
 signals:
     void objectChanged(ulong objjId, ulong value);
@@ -81,6 +85,7 @@ private:
     void handlePacket(const UdpPacket &packet);
     bool counterPasses(const QString &mac, int counter);
     void takeMacroLine(int number, const QString &text);
+    void dropLongestUnseen();
 
     Registry devices;
     UDPReciver *receiver = nullptr;
@@ -92,4 +97,5 @@ private:
     QUdpSocket *sendSocket = nullptr;
     bool lookupRunning = false;
     QString mainMac;
+    DeviceSeenOrder seenOrder; // every board of the registry
 };

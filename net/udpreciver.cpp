@@ -18,18 +18,28 @@ UDPReciver::UDPReciver(QObject *parent, quint16 port)
     // Shared, so that other programs on this machine can listen to the boards as well.
     if (!socket->bind(QHostAddress::Any, port,
                       QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
-        qCWarning(lcNetUdp) << "cannot bind UDP port" << port << socket->errorString();
+        bindProblem = socket->error() == QAbstractSocket::AddressInUseError
+                          ? QStringLiteral("UDP port %1 is in use: no telemetry").arg(port)
+                          : QStringLiteral("UDP port %1 cannot be opened (%2): no telemetry")
+                                .arg(port)
+                                .arg(socket->errorString());
+        qCWarning(lcNetUdp).noquote() << bindProblem; // once: the polls leave an unbound socket be
     }
+}
+
+bool UDPReciver::bound() const
+{
+    return socket->state() == QAbstractSocket::BoundState;
 }
 
 quint16 UDPReciver::localPort() const
 {
-    return socket->state() == QAbstractSocket::BoundState ? socket->localPort() : 0;
+    return bound() ? socket->localPort() : 0;
 }
 
 void UDPReciver::processPendingDatagrams()
 {
-    while (socket->hasPendingDatagrams()) {
+    while (bound() && socket->hasPendingDatagrams()) {
         QByteArray datagram(int(qMax<qint64>(socket->pendingDatagramSize(), 0)), Qt::Uninitialized);
         // A failed or short read must not hand on bytes that were never received.
         datagram.resize(
@@ -48,7 +58,7 @@ void UDPReciver::processPendingDatagrams_all()
 
 void UDPReciver::processPendingDatagramsTimer()
 {
-    while (socket->hasPendingDatagrams())
+    while (bound() && socket->hasPendingDatagrams())
         processPendingDatagrams();
 }
 

@@ -28,6 +28,9 @@ public:
     QString statusText() const { return status; }
     // The bound port, or 0 when binding failed (the receiver then never gets anything).
     quint16 localPort() const;
+    // Why nothing can arrive, in words for a status line ("UDP port 7112 is in use: no
+    // telemetry"); empty when the port is bound.
+    QString bindError() const { return bindProblem; }
 
 signals:
     void gotData(QString dataString);
@@ -40,6 +43,7 @@ public slots:
     void processPendingDatagramsTimer();
 
 private:
+    bool bound() const;
     void takeDatagramText(const QByteArray &text);
     void emitCompleteLines();
 
@@ -48,4 +52,5 @@ private:
     QString status;
     QTimer *pollTimer = nullptr;
     bool droppingLongLine = false; // rest of an overlong line is skipped up to its LF
+    QString bindProblem;
 };

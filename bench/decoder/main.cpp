@@ -1,5 +1,7 @@
-// Decoder throughput on one core: a million lines as a busy machine sends them, decoded by the
-// grammar alone and through the registry (counter check and signals), in lines per second.
+// Decoder throughput on one core: a million lines (or --lines N) as a busy machine sends them,
+// decoded by the grammar alone and through the registry (counter check and signals), in lines
+// per second.
+#include "benchcommandline.h"
 #include "qdevicemachine.h"
 #include "udppacketdecoder.h"
 
@@ -15,7 +17,8 @@
 
 namespace {
 
-constexpr int kLines = 1000000;
+constexpr int kDefaultLines = 1000000;
+constexpr int kMaxLines = 10000000; // some 3 GB of lines
 constexpr int kBoards = 8;
 
 QString telemetry(QRandomGenerator &rng, int board, int counter, bool full)
@@ -82,12 +85,12 @@ QString otherLine(QRandomGenerator &rng, int board, int counter, int pick)
 }
 
 // About nine in ten lines are telemetry, like a machine brewing; the rest every other kind.
-QStringList makeMix(QStringList *telemetryOnly)
+QStringList makeMix(int count, QStringList *telemetryOnly)
 {
     QRandomGenerator rng(7112);
     QStringList lines;
-    lines.reserve(kLines);
-    for (int i = 0; i < kLines; ++i) {
+    lines.reserve(count);
+    for (int i = 0; i < count; ++i) {
         const int board = i % kBoards;
         const int counter = i / kBoards + 1;
         if (rng.bounded(100) < 90) {
@@ -128,9 +131,22 @@ void print(const char *what, const Rate &rate)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Decodes a mix of UDP lines as a busy machine sends them; lines per second."));
+    const QCommandLineOption linesOption(QStringLiteral("lines"),
+                                         QStringLiteral("Lines in the mix (default 1000000)."),
+                                         QStringLiteral("n"), QString::number(kDefaultLines));
+    parser.addOption(linesOption);
+    if (const std::optional<int> exit = BenchCommandLine::parse(parser))
+        return *exit;
+    int count = 0;
+    if (!BenchCommandLine::number(parser, linesOption, 1, kMaxLines, &count))
+        return BenchCommandLine::kExitUsage;
+
     QLoggingCategory::setFilterRules(QStringLiteral("vorne.*.debug=false"));
     QStringList telemetryOnly;
-    const QStringList mix = makeMix(&telemetryOnly);
+    const QStringList mix = makeMix(count, &telemetryOnly);
 
     int matched = 0;
     const auto decode = [&matched](const QString &line) {

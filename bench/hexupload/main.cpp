@@ -2,6 +2,7 @@
 // full upload of it to the simulated board with the uploader against a plain reference client.
 // Run it inside a private network namespace: scripts/in-netns.sh build/bin/vorne-bench-hexupload
 
+#include "benchcommandline.h"
 #include "fletcher16.h"
 #include "fwupdater.h"
 #include "hexfile.h"
@@ -144,7 +145,6 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Times the HEX reader and a full upload to vorne-boardsim."));
-    parser.addHelpOption();
     const QCommandLineOption roundsOption(QStringLiteral("rounds"),
                                           QStringLiteral("Uploads per client (default 3)."),
                                           QStringLiteral("n"), QStringLiteral("3"));
@@ -152,8 +152,11 @@ int main(int argc, char *argv[])
         QStringLiteral("sim"), QStringLiteral("The simulated board (default: beside this)."),
         QStringLiteral("path"), QCoreApplication::applicationDirPath() + "/vorne-boardsim");
     parser.addOptions({roundsOption, simOption});
-    parser.process(app);
-    const int rounds = std::max(1, parser.value(roundsOption).toInt());
+    if (const std::optional<int> exit = BenchCommandLine::parse(parser))
+        return *exit;
+    int rounds = 0;
+    if (!BenchCommandLine::number(parser, roundsOption, 1, 100, &rounds))
+        return BenchCommandLine::kExitUsage;
 
     QTemporaryDir work;
     QDir::setCurrent(work.path()); // the uploader leaves its ./fw.bin here

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QByteArray>
 #include <QFile>
-#include <QList>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -29,19 +27,15 @@ public:
 
     bool start(const QStringList &arguments)
     {
-        process.setProgram(QStringLiteral(VORNE_BIN_DIR "/vorne-boardsim"));
-        process.setArguments(arguments);
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start();
+        process.start(QStringLiteral(VORNE_BIN_DIR "/vorne-boardsim"), arguments);
         QSignalSpy output(&process, &QProcess::readyReadStandardOutput);
-        // The last line of the summary names the UDP target.
-        while (!printed.contains("UDP to")) {
+        while (!printed.contains("UDP to")) { // the last line of the summary
             if (!output.wait(5000))
                 return false;
             printed += process.readAllStandardOutput();
         }
-        const QRegularExpression console(QStringLiteral("console 127\\.0\\.0\\.1:(\\d+)"));
-        auto it = console.globalMatch(QString::fromLatin1(printed));
+        auto it = QRegularExpression("console 127\\.0\\.0\\.1:(\\d+)").globalMatch(printed);
         while (it.hasNext())
             ports << quint16(it.next().captured(1).toUInt());
         return !ports.isEmpty();

@@ -1,5 +1,6 @@
 // vorne-monitor: logs the boards' UDP events headless, one JSON object (or CSV row) per line.
 #include "devicemonitor.h"
+#include "limitedlinereader.h"
 #include "qdevicemachine.h"
 #include "udpreciver.h"
 
@@ -20,6 +21,7 @@ constexpr int kLookupSelector = 255; // every board answers
 int usageError(const QString &message)
 {
     std::fprintf(stderr, "vorne-monitor: %s\n", qPrintable(message));
+    std::fputs("Try \"vorne-monitor --help\".\n", stderr);
     return kExitUsage;
 }
 
@@ -36,13 +38,12 @@ void replayStandardInput(QDeviceMachine *hub)
 {
     QFile in;
     in.open(stdin, QIODevice::ReadOnly);
-    while (true) {
-        const QByteArray bytes = in.readLine();
-        if (bytes.isEmpty())
-            break;
-        QString line = QString::fromUtf8(bytes); // udp.log is written as UTF-8
-        line.remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
-        hub->gotUDPPacket(line);
+    LimitedLineReader reader(&in); // udp.log is written as UTF-8
+    while (const std::optional<QString> line = reader.next())
+        hub->gotUDPPacket(*line);
+    if (reader.skipped() > 0) {
+        std::fprintf(stderr, "vorne-monitor: skipped %d line%s longer than %d bytes\n",
+                     reader.skipped(), reader.skipped() == 1 ? "" : "s", reader.maxLine());
     }
 }
 
@@ -58,7 +59,7 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Prints every event the boards send by UDP as one JSON object per line."));
-    parser.addHelpOption();
+    const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption portOption(
         QStringLiteral("port"), QStringLiteral("UDP port to listen on (default 7112)."),
         QStringLiteral("port"), QString::number(UDPReciver::kDefaultPort));
@@ -76,8 +77,11 @@ int main(int argc, char *argv[])
         QStringLiteral("stdin"),
         QStringLiteral("Decode lines from standard input (a udp.log) instead of the socket."));
     parser.addOptions({portOption, lookupOption, mainMacOption, csvOption, rawOption, stdinOption});
-    parser.process(app);
-
+    // Not QCommandLineParser::process(): it ends a wrong command line with exit code 1.
+    if (!parser.parse(QCoreApplication::arguments()))
+        return usageError(parser.errorText());
+    if (parser.isSet(helpOption))
+        parser.showHelp(0);
     if (!parser.positionalArguments().isEmpty())
         return usageError(QStringLiteral("unexpected argument %1")
                               .arg(parser.positionalArguments().constFirst()));
@@ -111,7 +115,7 @@ int main(int argc, char *argv[])
         return 0;
     }
     if (hub->receivePort() == 0) {
-        std::fprintf(stderr, "vorne-monitor: cannot listen on UDP port %u\n", port);
+        std::fprintf(stderr, "vorne-monitor: %s\n", qPrintable(hub->receiveError()));
         return kExitNoSocket;
     }
     if (parser.isSet(lookupOption))
