@@ -83,7 +83,7 @@ MainWindow::MainWindow(Prompter &prompter, QWidget *parent)
 
     connectConsole();
     incomingConsole = false;
-    reportServerPort(console->listen(ConsoleLine::kServerConsolePort));
+    reportPorts(console->listen(ConsoleLine::kServerConsolePort), registry->receiveError());
 
     setConsoleControlsEnabled(false);
     ui->btnSendSelected->setEnabled(false);
@@ -120,6 +120,7 @@ MainWindow::MainWindow(Prompter &prompter, QWidget *parent)
     connect(registry, &QDeviceMachine::newDevice, this, &MainWindow::newDevice);
     connect(registry, &QDeviceMachine::objectChanged, this, &MainWindow::objectChanged);
     connect(registry, &QDeviceMachine::udpPacketRecived, this, &MainWindow::got_udpData);
+    connect(registry, &QDeviceMachine::deviceDropped, deviceMenu, &DeviceMenu::remove);
 
     registry->lookup(255);
 
@@ -162,20 +163,25 @@ void MainWindow::connectConsole()
     connect(scriptLoop, &ScriptLoop::waitOver, this, &MainWindow::on_timerWaitLoop);
 }
 
-void MainWindow::reportServerPort(bool listening)
+void MainWindow::reportPorts(bool listening, const QString &udpError)
 {
+    // Without the server the program still works as a client, without UDP it still has its
+    // console: the user should know either way.
+    QStringList problems;
     if (listening) {
         qCDebug(lcConsole) << "Server started!";
-        return;
+    } else {
+        qCWarning(lcConsole) << "Server could not start:" << console->serverError();
+        const QString reason = console->portInUse()
+                                   ? tr("is in use")
+                                   : tr("cannot be opened (%1)").arg(console->serverError());
+        problems << tr("Port %1 %2: working as a client only")
+                        .arg(ConsoleLine::kServerConsolePort)
+                        .arg(reason);
     }
-    qCWarning(lcConsole) << "Server could not start:" << console->serverError();
-    // Without the server the program still works as a client; the user should know.
-    const QString reason = console->portInUse()
-                               ? tr("is in use")
-                               : tr("cannot be opened (%1)").arg(console->serverError());
-    statusBar()->showMessage(tr("Port %1 %2: working as a client only")
-                                 .arg(ConsoleLine::kServerConsolePort)
-                                 .arg(reason));
+    if (!udpError.isEmpty())
+        problems << udpError;
+    statusBar()->showMessage(problems.join(QStringLiteral("; ")));
 }
 
 bool MainWindow::connectToDevice(const QString &host, quint16 port, Device *device)

@@ -154,7 +154,7 @@ private:
     void updateGitControls();
 
     void connectConsole();
-    void reportServerPort(bool listening);
+    void reportPorts(bool listening, const QString &udpError);
     void handleConsoleLine(const QString &line);
     void showLastReplies();
     void applyAnnouncement(const Device &device);

@@ -263,6 +263,7 @@ void QDeviceMachine::dropLongestUnseen()
                .arg(oldest.first);
     seenOrder.forget(oldest);
     delete devices.value(oldest.first)->take(oldest.second);
+    emit deviceDropped(oldest.first, oldest.second);
 }
 
 void QDeviceMachine::lookupFinished()

@@ -73,6 +73,8 @@ signals:
     void logReceived(TBTubeLogData logdata);
     void macroRecived(QString macro);
     void udpPacketRecived(QString packet);
+    // A full registry dropped this board, the one not seen for the longest time.
+    void deviceDropped(int type, QString mac);
 
 public slots:
     void gotUDPPacket(QString aLine);

@@ -192,8 +192,11 @@ private slots:
         for (int n = 0; n < QDeviceMachine::kMaxDevices; ++n)
             board(n);
         board(0, 11); // seen again
+        QSignalSpy dropped(hub, &QDeviceMachine::deviceDropped);
         QTest::ignoreMessage(QtInfoMsg, QRegularExpression("dropping .*0004a3120001"));
         QVERIFY(board(QDeviceMachine::kMaxDevices));
+        QCOMPARE(dropped.size(), 1); // the menu lets its entry go too
+        QCOMPARE(dropped.at(0), (QList<QVariant>{2, "0004a3120001"}));
         QCOMPARE(hub->devicesOfType(2)->size(), QDeviceMachine::kMaxDevices);
         QVERIFY(hub->deviceFor(2, "0004a3120000"));
         QCOMPARE(hub->deviceFor(2, "0004a3120001"), nullptr);
