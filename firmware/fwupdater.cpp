@@ -60,6 +60,13 @@ Fwupdater::Fwupdater(QTcpSocket *socket, int deviceIndex, QObject *parent)
     initTimers();
 }
 
+// The socket base class closes the own connection after this object's members are gone; its
+// disconnected() must not reach the exchange any more.
+Fwupdater::~Fwupdater()
+{
+    stopExchange();
+}
+
 void Fwupdater::initTimers()
 {
     finishTimer.setSingleShot(true);

@@ -33,6 +33,7 @@ public:
 
     Fwupdater(const QString &host, int port, int deviceIndex, QObject *parent = nullptr);
     Fwupdater(QTcpSocket *socket, int deviceIndex, QObject *parent = nullptr);
+    ~Fwupdater() override;
 
     // Own connection: returns 0 when connected, -2 when the file cannot be opened, -1 when the
     // connection fails (blocks up to kConnectTimeout). Every failure also ends in done(0).
