@@ -223,31 +223,19 @@ void Fwupdater::readChannel(QTcpSocket *from)
     // the timer checks the time of the last reply when it fires instead.
     lastReply.start();
     while (running && from->bytesAvailable() > 0) {
-        // Read in pieces so that replyBuffer never holds more than two of them.
-        char bytes[kMaxReplyBuffer];
-        const qint64 got = from->read(bytes, kMaxReplyBuffer);
-        if (got <= 0)
+        // Read in pieces, so that the cutter never holds more than two of them.
+        const QByteArray bytes = from->read(BootloaderReplyCutter::kMaxPending);
+        if (bytes.isEmpty())
             break;
-        qCDebug(lcFirmware) << "GOT BYTES: << " << got;
-        qCDebug(lcFirmware) << "GOT DATA: << " << QByteArray::fromRawData(bytes, int(got));
-        char *end = std::remove(bytes, bytes + got, '\n');
-        end = std::find(bytes, end, '\0');
-        replyBuffer += QString::fromUtf8(bytes, int(end - bytes));
-
-        // ">" ends a reply even without a line end and wins over a carriage return before it.
-        while (running) {
-            int cut = replyBuffer.indexOf(QLatin1Char('>'));
-            if (cut < 0)
-                cut = replyBuffer.indexOf(QLatin1Char('\r'));
-            if (cut < 0)
+        qCDebug(lcFirmware) << "GOT BYTES: << " << bytes.size();
+        qCDebug(lcFirmware) << "GOT DATA: << " << bytes;
+        const QStringList complete = replies.feed(bytes);
+        for (const QString &reply : complete) {
+            if (!running)
                 break;
-            const QString reply = replyBuffer.left(cut + 1) + QLatin1Char('\n');
-            replyBuffer.remove(0, cut + 1);
             qCDebug(lcFirmware) << "Reply:" << reply;
             handleReply(reply);
         }
-        if (replyBuffer.size() > kMaxReplyBuffer)
-            replyBuffer.remove(0, replyBuffer.size() - kMaxReplyBuffer);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bootloaderreplycutter.h"
 #include "hexfile.h"
 #include "intelhexreader.h"
 
@@ -28,8 +29,6 @@ public:
     static constexpr auto kConnectTimeout = std::chrono::seconds(30);
     // The board flashes after the checksum; an answer within this time means it refused it.
     static constexpr auto kFinishDelay = std::chrono::seconds(1);
-    // Replies are prompts and short status lines; text without a delimiter is cut past this.
-    static constexpr int kMaxReplyBuffer = 4096;
 
     Fwupdater(const QString &host, int port, int deviceIndex, QObject *parent = nullptr);
     Fwupdater(QTcpSocket *socket, int deviceIndex, QObject *parent = nullptr);
@@ -95,7 +94,7 @@ private:
     int deviceIndex = 0;
     QTcpSocket *socket = nullptr;
     State state = State::WaitingToStart;
-    QString replyBuffer;
+    BootloaderReplyCutter replies;
     HexFile file;
     qint64 fileSize = 0;
     int sent = 0;

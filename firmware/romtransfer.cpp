@@ -2,6 +2,7 @@
 
 #include "fletcher16.h"
 #include "rompacket.h"
+#include "romreplycutter.h"
 
 #include <QTcpSocket>
 
@@ -154,21 +155,14 @@ void RomTransfer::watchSocket()
         connect(socket, &QTcpSocket::errorOccurred, this, &RomTransfer::socketLost));
 }
 
-// Cuts the received text at carriage returns; the last piece is handed over even without
-// one, so a bare prompt counts at once. Line feeds are dropped, text ends at a NUL byte.
 void RomTransfer::readyReadData()
 {
     while (socket && isBusy()) {
-        QByteArray bytes = socket->read(kReadChunk);
+        const QByteArray bytes = socket->read(kReadChunk);
         if (bytes.isEmpty())
             return;
         silenceTimer.start();
-        const int nul = bytes.indexOf('\0');
-        if (nul >= 0)
-            bytes.truncate(nul);
-        QString text = QString::fromUtf8(bytes);
-        text.remove(QLatin1Char('\n'));
-        const QStringList replies = text.split(QLatin1Char('\r'), Qt::SkipEmptyParts);
+        const QStringList replies = RomReplyCutter::cut(bytes);
         for (const QString &reply : replies) {
             qCDebug(lcRom) << "Recive:" << reply;
             if (!handleReply(reply))
