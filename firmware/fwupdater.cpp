@@ -192,7 +192,7 @@ void Fwupdater::startExchange()
         connect(ch, &QAbstractSocket::disconnected, this, &Fwupdater::onConnectionLost));
     channelConnections.push_back(
         connect(ch, &QAbstractSocket::errorOccurred, this, &Fwupdater::onChannelError));
-    lastReply.start();
+    lastStep.start();
     silenceTimer.start(silenceLimit);
 }
 
@@ -217,16 +217,12 @@ void Fwupdater::release()
 
 void Fwupdater::readChannel(QTcpSocket *from)
 {
-    if (!running)
-        return;
-    // Restarting the timer on every reply would cost more than the rest of the exchange does;
-    // the timer checks the time of the last reply when it fires instead.
-    lastReply.start();
     while (running && from->bytesAvailable() > 0) {
         // Read in pieces, so that the cutter never holds more than two of them.
         const QByteArray bytes = from->read(BootloaderReplyCutter::kMaxPending);
         if (bytes.isEmpty())
             break;
+        heard = true;
         qCDebug(lcFirmware) << "GOT BYTES: << " << bytes.size();
         qCDebug(lcFirmware) << "GOT DATA: << " << bytes;
         const QStringList complete = replies.feed(bytes);
@@ -340,11 +336,14 @@ void Fwupdater::finish()
     finishTimer.start();
 }
 
+// Every write is a step of the exchange; the time-out counts from the latest.
 void Fwupdater::send(const QByteArray &bytes)
 {
     QTcpSocket *ch = channel();
     ch->write(bytes);
     ch->flush();
+    lastStep.start();
+    heard = false;
 }
 
 void Fwupdater::say(const std::string &text)
@@ -379,17 +378,19 @@ void Fwupdater::onConnectionLost()
     fail(QStringLiteral("the board closed the connection %1").arg(position()), false);
 }
 
+// Restarting the timer on every step would cost more than the rest of the exchange does; it
+// checks the time of the latest step when it fires instead. Text from the board without a
+// prompt (noise, a bare console prompt) is no step: it does not hold the exchange up.
 void Fwupdater::onSilence()
 {
-    const auto quiet = std::chrono::milliseconds(lastReply.elapsed());
-    if (quiet < silenceLimit) {
-        silenceTimer.start(silenceLimit - quiet);
+    const auto waited = std::chrono::milliseconds(lastStep.elapsed());
+    if (waited < silenceLimit) {
+        silenceTimer.start(silenceLimit - waited);
         return;
     }
-    fail(QStringLiteral("no answer from the board for %1 s %2")
-             .arg(std::chrono::duration<double>(silenceLimit).count())
-             .arg(position()),
-         true);
+    const QString what = heard ? QStringLiteral("the board talked but gave no prompt for %1 s %2")
+                               : QStringLiteral("no answer from the board for %1 s %2");
+    fail(what.arg(std::chrono::duration<double>(silenceLimit).count()).arg(position()), true);
 }
 
 QString Fwupdater::position() const

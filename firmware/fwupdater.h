@@ -24,7 +24,8 @@ class Fwupdater : public QTcpSocket
 
 public:
     // Erasing the flash after the start command can keep the bootloader silent for tens of
-    // seconds; past this much silence the board is taken as gone.
+    // seconds; a step that waits this long for the board's prompt fails, whatever else the
+    // board says meanwhile.
     static constexpr auto kBootloaderSilence = std::chrono::seconds(60);
     static constexpr auto kConnectTimeout = std::chrono::seconds(30);
     // The board flashes after the checksum; an answer within this time means it refused it.
@@ -47,6 +48,7 @@ public:
 
     // Where the standard-output texts go (standard output unless a caller wants them).
     void setOutput(std::ostream &out);
+    // How long one step may wait for the board to ask for the next (kBootloaderSilence).
     void setSilenceTimeout(std::chrono::milliseconds timeout);
 
 signals:
@@ -104,7 +106,8 @@ private:
     QTimer finishTimer;
     QTimer silenceTimer;
     std::chrono::milliseconds silenceLimit = kBootloaderSilence;
-    QElapsedTimer lastReply;
+    QElapsedTimer lastStep; // since the last thing sent to the board
+    bool heard = false;     // the board said something since then
     std::vector<QMetaObject::Connection> channelConnections;
     bool running = false;  // the exchange is under way: replies are read and acted on
     bool ended = false;    // the exchange has stopped for good (failed, finished or aborted)

@@ -40,7 +40,7 @@ private slots:
 
 void TestFlashCommand::initTestCase()
 {
-    QVERIFY(writeFile(QStringLiteral("noeof.hex"), record(0, 0, "abc") + '\n'));
+    QVERIFY(writeFile(QStringLiteral("noeof.hex"), record(0, 0, "a") + '\n' + record(0, 1, "b")));
     QVERIFY(writeFile(QStringLiteral("blank.hex"), QByteArray(200, '\n')));
     QVERIFY(writeFile(QStringLiteral("small.hex"), readFile(QFINDTESTDATA("data/small.hex"))));
     QVERIFY(writeFile(QStringLiteral("romset/gui/btn_start.bin"), noise(300 * 1024)));
@@ -128,44 +128,63 @@ void TestFlashCommand::progressBarMakesWayForTexts()
     qWarning("after the bar");
 }
 
-// vorne-flash against the simulated board, once for each kind of transfer: the objcopy
-// fixture flashed into a board behind the connected one (Exp 2 is CAN node 2), and a GUI 2
-// area written from a folder.
+// vorne-flash against the simulated board, once for each kind of transfer, and where the
+// simulated board shows a fault: the objcopy fixture flashed into a board behind the connected
+// one (Exp 2 is CAN node 2), a GUI 2 area written from a folder, a file from a pipe, and a ROM
+// write the board refuses.
 void TestFlashCommand::endToEnd_data()
 {
     QTest::addColumn<QStringList>("arguments"); // without --host
+    QTest::addColumn<QByteArray>("input");      // on standard input
     QTest::addColumn<QString>("told");          // on standard error
-    QTest::addColumn<QString>("kept");          // the board's file of what it received
+    QTest::addColumn<QString>("kept");          // the board's file of what it received; empty: none
     QTest::addColumn<QByteArray>("image");
     QTest::newRow("hex to Exp 2, flashed under a matching checksum")
-        << QStringList{"hex", "small.hex", "--target", "Exp 2"} << "small.hex uploaded to"
+        << QStringList{"hex", "small.hex", "--target", "Exp 2"} << QByteArray()
+        << "small.hex uploaded to"
         << "flash-can2.bin" << readFile(QFINDTESTDATA("data/small.bin"));
     QTest::newRow("rom of a GUI 2 area, its file taken from a folder")
-        << QStringList{"rom", "romset", "--area", "BTN_START", "--gui2"}
+        << QStringList{"rom", "romset", "--area", "BTN_START", "--gui2"} << QByteArray()
         << "100% 307200/307200 bytes"
         << "rom-5c5e5f.bin" << noise(300 * 1024);
+    QTest::newRow("rom of a pipe, read whole first")
+        << QStringList{"rom", "/dev/stdin", "--address", "0x20000"} << noise(1000)
+        << "/dev/stdin (1000 bytes) written to ROM address 0x020000"
+        << "rom-020000.bin" << noise(1000);
+    QTest::newRow("rom refused by the board, nothing of the file sent")
+        << QStringList{"rom", "small.hex", "--address", "0x800000", "--timeout", "2"}
+        << QByteArray()
+        << "failed: The board refused put_binary: \"ERROR: put_binary area does not fit the ROM\""
+        << "" << QByteArray();
 }
 
 void TestFlashCommand::endToEnd()
 {
     QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, input);
     QFETCH(QString, told);
     QFETCH(QString, kept);
     QFETCH(QByteArray, image);
 
     const QString romDir = QStringLiteral("board");
+    QDir(romDir).removeRecursively();
     BoardSimProcess board;
     QVERIFY(board.start(BoardSimProcess::quietArguments() << "--rom-dir" << romDir));
     QProcess flash;
     flash.start(QStringLiteral(VORNE_BIN_DIR "/vorne-flash"),
                 arguments << "--host" << QStringLiteral("127.0.0.1:%1").arg(board.ports.first()));
+    flash.write(input);
+    flash.closeWriteChannel();
     QVERIFY(flash.waitForFinished(120000));
     const QString err = QString::fromUtf8(flash.readAllStandardError());
     QVERIFY2(err.contains(told), qPrintable(err.right(300)));
     QCOMPARE(flash.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(flash.exitCode(), 0);
+    QCOMPARE(flash.exitCode(), kept.isEmpty() ? 1 : 0);
     // A board keeps new firmware only when its own checksum matches the one sent.
-    QTRY_VERIFY(readFile(QDir(romDir).filePath(kept)) == image);
+    if (!kept.isEmpty())
+        QTRY_VERIFY(readFile(QDir(romDir).filePath(kept)) == image);
+    else
+        QVERIFY(QDir(romDir).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestFlashCommand)

@@ -20,6 +20,7 @@ namespace {
 
 const QByteArray kHangUp = "<the board hangs up>";
 const QByteArray kAbort = "<the uploader is aborted>";
+const QByteArray kBabble = "<every 100 ms>"; // followed by what the board says again and again
 const QByteArray kEof = ":00000001FF";
 const QByteArray kAbc = record(0, 0, "abc");
 const QByteArray kDef = record(0, 3, "def");
@@ -87,6 +88,9 @@ void TestFwupdater::exchange_data()
     row("board hanging up", "own", 0, abcDefEof, {{">", "bl"}, {"BL>", kAbc}, {kHangUp, ""}},
         "the board closed the connection after line 1");
     row("silent board is told to quit", "console", 0, kAbcFile, bl + Steps{{"", "q"}}, "no answer");
+    // Bare console prompts after the start command are let pass, but are no step.
+    row("a board talking without a prompt is given up", "own", 0, kAbcFile,
+        {{">", "bl"}, {kBabble + ">", "q"}}, "the board talked but gave no prompt for 1 s");
     row("file that cannot be opened", "own", 0, {}, {}, "cannot open no-such.hex");
     row("connection refused", "closed port", 0, kAbcFile, {}, "cannot connect");
     row("console socket not open", "unconnected", 0, kAbcFile, {}, "not open");
@@ -134,15 +138,23 @@ void TestFwupdater::exchange()
         QCOMPARE(uploader->uploadFile(path), file.isEmpty() ? -2 : steps.isEmpty() ? -1 : 0);
     QVERIFY(status.isEmpty()); // reported from the event loop, after the call returned
 
+    QTimer babble;
+    QByteArray babbled;
+    connect(&babble, &QTimer::timeout, [&] { board.send(babbled); });
     for (const auto &step : qAsConst(steps)) {
-        if (step.first == kHangUp)
+        if (step.first == kHangUp) {
             board.peer->close();
-        else if (step.first == kAbort)
+        } else if (step.first == kAbort) {
             uploader->abort();
-        else if (!step.first.isEmpty())
+        } else if (step.first.startsWith(kBabble)) {
+            babbled = step.first.mid(kBabble.size());
+            babble.start(100);
+        } else if (!step.first.isEmpty()) {
             board.send(step.first);
+        }
         if (!step.second.isEmpty())
             QCOMPARE(board.line(), step.second + "\r\n");
+        babble.stop();
     }
     QTRY_VERIFY(!uploader); // gone after its end, whichever
     QCOMPARE(status, end == kAborted ? QList<int>() : QList<int>{end.isEmpty() ? 1 : 0});

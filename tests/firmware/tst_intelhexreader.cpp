@@ -7,11 +7,33 @@
 #include <QtTest>
 
 #include <sstream>
+#ifdef Q_OS_LINUX
+#include <unistd.h>
+#endif
 
 using R = IntelHexReader::Refusal;
 Q_DECLARE_METATYPE(R)
 
 using namespace HexTestFiles;
+
+namespace {
+
+// A pipe that has given content and ended, by the name a program opens it by.
+QString pipeGiving(const QByteArray &content)
+{
+#ifdef Q_OS_LINUX
+    int ends[2];
+    if (::pipe(ends) != 0 || ::write(ends[1], content.data(), size_t(content.size())) < 0)
+        return QString();
+    ::close(ends[1]);
+    return QStringLiteral("/dev/fd/%1").arg(ends[0]); // open until the test ends
+#else
+    Q_UNUSED(content)
+    return QString();
+#endif
+}
+
+} // namespace
 
 // Reading a HEX file line by line, the checks of one record line, and the image the records
 // build.
@@ -33,10 +55,10 @@ void TestIntelHexReader::readsLines_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QByteArrayList>("lines");
     QTest::addColumn<QList<int>>("lengths");
-
+    QTest::addColumn<int>("piped"); // -1: a file; else the most the pipe may give
     const auto row = [](const char *name, const QByteArray &content, const QByteArrayList &lines,
-                        const QList<int> &lengths) {
-        QTest::newRow(name) << content << lines << lengths;
+                        const QList<int> &lengths, int piped = -1) {
+        QTest::newRow(name) << content << lines << lengths << piped;
     };
     const QByteArrayList two = {":00", ":01"};
     const QByteArray longLine = ':' + QByteArray(5000, '0');
@@ -45,6 +67,8 @@ void TestIntelHexReader::readsLines_data()
     row("blank line read as empty", ":00\n\n:01\n", {":00", "", ":01"}, {3, 0, 3});
     row("overlong line cut but counted", longLine + "\r\n:00000001FF\n",
         {longLine.left(HexFile::kMaxKeptLine), ":00000001FF"}, {5001, 11});
+    row("a pipe read whole", ":00\n:01\n", two, {3, 3}, 8);
+    row("a pipe giving more than its limit refused", ":00\n:01\n", {}, {}, 7);
 }
 
 void TestIntelHexReader::readsLines()
@@ -52,11 +76,18 @@ void TestIntelHexReader::readsLines()
     QFETCH(QByteArray, content);
     QFETCH(QByteArrayList, lines);
     QFETCH(QList<int>, lengths);
-
-    const QString path = QStringLiteral("lines.hex");
+    QFETCH(int, piped);
+    QString path = QStringLiteral("lines.hex");
     QVERIFY(writeFile(path, content));
+    if (piped >= 0 && (path = pipeGiving(content)).isEmpty())
+        QSKIP("no pipe to open by name here");
     HexFile file;
-    QVERIFY(file.open(path));
+    const bool opened = file.open(path, piped < 0 ? HexFile::kMaxPiped : piped);
+    QCOMPARE(opened, !lines.isEmpty());
+    if (!opened) {
+        QVERIFY(file.errorString().contains("more than 7 bytes"));
+        return;
+    }
     QByteArray line;
     for (int i = 0; i < lines.size(); ++i) {
         QVERIFY(!file.atEnd());

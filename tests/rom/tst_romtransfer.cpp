@@ -19,6 +19,7 @@ namespace {
 
 const QByteArray kHangUp = "<the board hangs up>";
 const QByteArray kAbort = "<the transfer is aborted>";
+const QByteArray kBabble = "<every 100 ms until the end>"; // followed by what the board says
 const QByteArray kCommand = "<put_binary of the file>";
 const QByteArray kPacket = "<the next packet of the file>";
 const QString kAborted = QStringLiteral("<aborted>");
@@ -85,6 +86,12 @@ void TestRomTransfer::exchange_data()
                   {"\r\n>", kPacket},
                   {">", ""}},
         "");
+    row("refused put_binary ends before a byte is sent", "console", 241,
+        ask + Steps{{">", kCommand}, {"\r\nERROR: put_binary area does not fit the ROM\r\n>", ""}},
+        "The board refused put_binary: \"ERROR: put_binary area does not fit the ROM\"");
+    row("a board talking without a prompt is given up", "own", 1000,
+        go + Steps{{kBabble + "Erasing sector\r\n", ""}},
+        "The board talked but gave no prompt for 0.3 s");
     row("file that cannot be opened", "own", -1, {}, "no/such.bin");
     row("connection refused", "closed port", 3, {}, "Cannot connect");
     row("console not connected", "unconnected", 3, {}, "not open");
@@ -142,6 +149,13 @@ void TestRomTransfer::exchange()
         // Connected after the transfer's slot: once it fires, the transfer has read.
         const auto read =
             console ? std::make_unique<QSignalSpy>(console.get(), &QTcpSocket::readyRead) : nullptr;
+        if (step.first.startsWith(kBabble)) {
+            QTimer babble;
+            connect(&babble, &QTimer::timeout, [&] { board.send(step.first.mid(kBabble.size())); });
+            babble.start(100);
+            QVERIFY(done.wait(3000));
+            continue;
+        }
         if (step.first == kHangUp)
             board.peer->close();
         else if (step.first == kAbort)

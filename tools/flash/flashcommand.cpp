@@ -52,24 +52,29 @@ Commands:
       up to a minute; reconnect afterwards). A progress bar is drawn on standard error; the
       uploader's texts, the image checksum among them, go to standard output, and the image
       sent is also written to ./fw.bin. Every record is checked before it is sent: a refused
-      record, an unexpected reply, a lost connection or a silent board stops the upload, tells
-      the bootloader to quit ("q") and exits with the reason.
+      record, an unexpected reply, a lost connection or a board that does not prompt for the
+      next step in time stops the upload, tells the bootloader to quit ("q") and exits with the
+      reason. FILE may be a pipe, such as /dev/stdin.
   check FILE
       Reads the Intel HEX FILE offline as the uploader would and prints the image size, the
       highest address and the image checksum (hex and decimal), or else the refused lines
       with their line numbers and what is wrong with them.
   rom FILE (--address ADDR | --area NAME [--gui2]) --host HOST[:PORT] [--timeout SECONDS]
       Writes FILE byte for byte into the external ROM of the board at HOST:PORT, as the ROM
-      manager does: "put_binary ADDR:SIZE:CHECKSUM", then packets of up to 240 bytes, each
-      answered by the board's ">" prompt. A progress bar is drawn on standard error. A board
-      that closes the connection, stays silent or does not confirm the last packet with its
-      prompt fails the transfer, and vorne-flash exits with the reason.
+      manager does: "put_binary ADDR:SIZE:CHECKSUM", answered by the board's ">" prompt, then
+      packets of up to 240 bytes, each answered by ">" too. A progress bar is drawn on
+      standard error. A board that answers put_binary with anything but its prompt (nothing of
+      the file is sent then), closes the connection, does not prompt for the next packet in
+      time or does not confirm the last packet with its prompt fails the transfer, and
+      vorne-flash exits with the reason. FILE may be a pipe or a device; it is read whole
+      first (at most 1 GiB).
 
 Options of hex and rom:
   --host HOST[:PORT]   the board's console: a host name or address, optionally with a port;
                        an IPv6 address with a port is written [ADDRESS]:PORT
-  --timeout SECONDS    give up when the board says nothing for this long (default 60; a
-                       board erasing its flash can be silent for tens of seconds)
+  --timeout SECONDS    give up when the board has not prompted for the next step this long,
+                       silent or talking (default 60; a board erasing its flash can be
+                       silent for tens of seconds)
 
 Options of hex:
   --target N           the board to flash (default 0), as in the firmware dialog's list:
@@ -238,6 +243,8 @@ int FlashCommand::runRom(const QStringList &arguments)
     ConsoleProgress progress(err, out);
     RomTransfer transfer(board.host, board.port);
     transfer.setSilenceTimeout(board.silence);
+    int bytes = 0; // of the file, read whole first when it is a pipe
+    QObject::connect(&transfer, &RomTransfer::setSize, [&bytes](int size) { bytes = size; });
     QString reason;
     const bool written = runTransfer(
         &transfer, progress, [&] { transfer.transferFile(address, fileName); }, &reason,
@@ -253,8 +260,8 @@ int FlashCommand::runRom(const QStringList &arguments)
             << " failed: " << reason.toStdString() << std::endl;
         return Failed;
     }
-    err << "vorne-flash: " << fileName.toStdString() << " written to " << where.toStdString()
-        << std::endl;
+    err << "vorne-flash: " << fileName.toStdString() << " (" << bytes << " bytes) written to "
+        << where.toStdString() << std::endl;
     return Success;
 }
 
