@@ -294,12 +294,11 @@ bool Fwupdater::sendHexLine(bool firstLine)
     // The first line counts its CR LF as well, as the original progress count did.
     sent += file.readLine(line) + (firstLine ? 2 : 0);
     emit progress(sent);
-    reader.nextLine();
-    if (!reader.parseHexLine(line)) {
+    if (!lineCheck.check(line)) {
         qCWarning(lcFirmware) << "Error HEX DATA PARSED";
         fail(QStringLiteral("line %1 of the file refused: %2")
                  .arg(reader.lineNumber())
-                 .arg(QLatin1String(IntelHexReader::describe(reader.lastRefusal()))),
+                 .arg(lineCheck.refusal()),
              true);
         return false;
     }

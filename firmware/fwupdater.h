@@ -2,6 +2,7 @@
 
 #include "bootloaderreplycutter.h"
 #include "hexfile.h"
+#include "hexfilecheck.h"
 #include "intelhexreader.h"
 
 #include <QElapsedTimer>
@@ -102,6 +103,7 @@ private:
     int sent = 0;
     QByteArray line;
     IntelHexReader reader;
+    HexFileCheck lineCheck{reader};
     std::ostream *output;
     QTimer finishTimer;
     QTimer silenceTimer;

@@ -22,10 +22,8 @@ struct Case
     // The reader's text for the judged line; a word alone stands for the word followed by
     // "not valid record at line N\n".
     QByteArray readerSays;
-    // 1 or 0: the simulated bootloader accepts the judged line; `check` finds the whole file
-    // (see wholeFile) fit to upload.
-    bool boardAccepts;
-    bool fit;
+    bool boardAccepts; // 1 or 0: the simulated bootloader's verdict on the judged line
+    int stopsAt; // the line at which `check` says an upload of wholeFile() stops; 0: it is fit
 };
 
 inline const QByteArray kEof = ":00000001FF";
@@ -52,42 +50,41 @@ inline QList<Case> cases()
     const QByteArray top = record(4, 0, QByteArray::fromHex("081F"));  // the image's last 64 KiB
     const QByteArray low = record(4, 0, QByteArray(2, 0));             // below the flash
     const QByteArray wrap = record(4, 0, QByteArray::fromHex("07FF")); // base 0xFFFF0000
+    const QByteArray high = record(0, 0xFFF0, sixteen);
+    const QByteArray wide = record(4, 0, QByteArray::fromHex("08000000"));
     const QByteArray start = record(5, 0, QByteArray::fromHex("08000131"));
     const QByteArray segment = record(2, 0, QByteArray::fromHex("1000"));
     const QByteArray segmentStart = record(3, 0, QByteArray(4, 0));
+    const QByteArray addressed = ":020001040800F1";
     return {
-        {"end of file accepted", {data, kEof}, R::None, {}, 1, 1},
-        {"second end of file refused without text", {kEof, kEof}, R::SecondEndOfFile, {}, 0, 0},
-        {"blank line after the end refused", {data, kEof, ""}, R::EmptyLine, bad, 0, 0},
-        {"empty line refused as stray characters", {""}, R::EmptyLine, bad, 0, 0},
-        {"lower-case data digits refused", {data.toLower()}, R::BadCharacter, bad, 0, 0},
-        {"stray character", {data, data, ":00000001FG"}, R::BadCharacter, bad, 0, 0},
-        {"one character too many refused", {data + "0"}, R::BadLength, "lengthfel", 0, 0},
-        {"one character too few refused", {data.chopped(1)}, R::BadLength, "lengthfel", 0, 0},
-        {"type 0A refused", {":0000000AF6"}, R::BadType, "typefel", 0, 0},
-        {"address record with an address",
-         {":020001040800F1"},
-         R::NonDataAddress,
-         "Nondatatype",
-         0,
-         0},
-        {"wrong checksum refused", {":00000001FE"}, R::BadChecksum, "Checksumfel", 0, 0},
-        {"address record without data", {":00000004FC"}, R::TooShortForType, "lengthfel", 0, 0},
-        {"segment address refused without text", {segment}, R::SegmentAddress, {}, 0, 0},
-        {"start segment refused without text", {segmentStart}, R::StartSegmentAddress, {}, 0, 0},
-        {"second start linear address refused", {start, start}, R::SecondStartAddress, eip, 0, 0},
+        {"end of file accepted", {data, kEof}, R::None, {}, 1, 0},
+        {"second end of file refused without text", {kEof, kEof}, R::SecondEndOfFile, {}, 0, 2},
+        {"blank line after the end refused", {data, kEof, ""}, R::EmptyLine, bad, 0, 3},
+        {"empty line refused as stray characters", {""}, R::EmptyLine, bad, 0, 1},
+        {"lower-case data digits refused", {data.toLower()}, R::BadCharacter, bad, 0, 1},
+        {"stray character", {data, data, ":00000001FG"}, R::BadCharacter, bad, 0, 3},
+        {"one character too many refused", {data + "0"}, R::BadLength, "lengthfel", 0, 1},
+        {"one character too few refused", {data.chopped(1)}, R::BadLength, "lengthfel", 0, 1},
+        {"type 0A refused", {":0000000AF6"}, R::BadType, "typefel", 0, 1},
+        {"address record with an address", {addressed}, R::NonDataAddress, "Nondatatype", 0, 1},
+        {"wrong checksum refused", {":00000001FE"}, R::BadChecksum, "Checksumfel", 0, 1},
+        {"address record without data", {":00000004FC"}, R::TooShortForType, "lengthfel", 0, 1},
+        {"segment address refused without text", {segment}, R::SegmentAddress, {}, 0, 1},
+        {"start segment refused without text", {segmentStart}, R::StartSegmentAddress, {}, 0, 1},
+        {"second start linear address refused", {start, start}, R::SecondStartAddress, eip, 0, 2},
         // The reader counts twice the byte count against the image, as the bootloader does;
         // the simulated flash would still hold this record.
-        {"twice the size past the end", {top, record(0, 0xFFE0, sixteen)}, R::TooLarge, big, 1, 0},
-        {"twice the size below the end", {top, record(0, 0xFFDF, sixteen)}, R::None, {}, 1, 1},
-        {"upper address below the flash wraps", {low, data}, R::TooLarge, big, 0, 0},
-        {"wrapped base cannot write past it",
-         {wrap, record(0, 0xFFF0, sixteen)},
-         R::TooLarge,
-         big,
-         0,
-         0},
-        {"longest record accepted", {record(0, 0, QByteArray(255, 'x'))}, R::None, {}, 1, 1},
+        {"twice the size past the end", {top, record(0, 0xFFE0, sixteen)}, R::TooLarge, big, 1, 2},
+        {"twice the size below the end", {top, record(0, 0xFFDF, sixteen)}, R::None, {}, 1, 0},
+        {"upper address below the flash wraps", {low, data}, R::TooLarge, big, 0, 2},
+        {"wrapped base cannot write past it", {wrap, high}, R::TooLarge, big, 0, 2},
+        {"longest record accepted", {record(0, 0, QByteArray(255, 'x'))}, R::None, {}, 1, 0},
+        // The reader takes each of these lines; the rule of the whole file, or the uploader's
+        // reading of it, decides.
+        {"data after the end-of-file record", {data, kEof, data}, R::None, {}, 0, 3},
+        {"end-of-file record with data accepted", {data, record(1, 0, "x")}, R::None, {}, 1, 0},
+        {"extended address of four bytes accepted", {wide}, R::None, {}, 1, 0},
+        {"a file of the end-of-file record alone is read past it", {kEof}, R::None, {}, 1, 2},
     };
 }
 

@@ -42,6 +42,7 @@ void TestFlashCommand::initTestCase()
 {
     QVERIFY(writeFile(QStringLiteral("noeof.hex"), record(0, 0, "a") + '\n' + record(0, 1, "b")));
     QVERIFY(writeFile(QStringLiteral("blank.hex"), QByteArray(200, '\n')));
+    QVERIFY(writeFile(QStringLiteral("escape.hex"), ":\x1b[2J\\\n:00000001FF\n"));
     QVERIFY(writeFile(QStringLiteral("small.hex"), readFile(QFINDTESTDATA("data/small.hex"))));
     QVERIFY(writeFile(QStringLiteral("romset/gui/btn_start.bin"), noise(300 * 1024)));
 }
@@ -77,6 +78,8 @@ void TestFlashCommand::runs_data()
         "to ROM address 0x000064 of");
     row("check of a file without an end-of-file record", "check noeof.hex", 1,
         "has no end-of-file record");
+    row("check shows a refused line's bytes escaped", "check escape.hex", 1,
+        ": :\\x1B[2J\\\\\nescape.hex: 2 lines");
     row("check lists 50 refused lines, then counts", "check blank.hex", 1,
         "line 50: empty line (a blank line, or read past the end of the file): \n"
         "... and 150 more refused lines");
@@ -86,6 +89,10 @@ void TestFlashCommand::runs_data()
     usage("hex with bad target", "hex fw.hex --host board --target 9");
     usage("hex with bad timeout", "hex fw.hex --host board --timeout 0");
     usage("hex with timeout past a day", "hex fw.hex --host board --timeout 1e300");
+    usage("hex with timeout nan", "hex fw.hex --host board --timeout nan");
+    usage("hex with timeout inf", "hex fw.hex --host board --timeout inf");
+    usage("hex with a negative timeout", "hex fw.hex --host board --timeout -5");
+    usage("rom with a timeout under a millisecond", "rom f --host b --address 0 --timeout 1e-4");
     usage("rom without address", "rom fw.bin --host board");
     usage("rom address above 32 bits", "rom f --host b --address 0x100000000");
     usage("rom address of hex digits without 0x", "rom f --host b --address 5C5E5F");
@@ -101,6 +108,7 @@ void TestFlashCommand::runs()
     QFETCH(QString, told);
     QCOMPARE(run(arguments.split(' ', Qt::SkipEmptyParts)), status);
     QVERIFY2((output() + errors()).contains(told), qPrintable(output() + errors()));
+    QVERIFY(!output().contains('\x1b')); // no terminal escape from a file reaches the screen
     if (status == FlashCommand::UsageError)
         QCOMPARE(output(), QString());
 }

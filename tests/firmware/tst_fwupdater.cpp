@@ -91,6 +91,9 @@ void TestFwupdater::exchange_data()
     // Bare console prompts after the start command are let pass, but are no step.
     row("a board talking without a prompt is given up", "own", 0, kAbcFile,
         {{">", "bl"}, {kBabble + ">", "q"}}, "the board talked but gave no prompt for 1 s");
+    row("a record after the end-of-file record is refused, not sent", "console", 0,
+        {kAbc, kEof, kDef}, bl + abc + Steps{{"BL>", kEof}} + quits,
+        "line 3 of the file refused: record after the end-of-file record");
     row("file that cannot be opened", "own", 0, {}, {}, "cannot open no-such.hex");
     row("connection refused", "closed port", 0, kAbcFile, {}, "cannot connect");
     row("console socket not open", "unconnected", 0, kAbcFile, {}, "not open");
