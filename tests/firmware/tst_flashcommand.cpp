@@ -90,8 +90,6 @@ void TestFlashCommand::runs_data()
     usage("hex with bad timeout", "hex fw.hex --host board --timeout 0");
     usage("hex with timeout past a day", "hex fw.hex --host board --timeout 1e300");
     usage("hex with timeout nan", "hex fw.hex --host board --timeout nan");
-    usage("hex with timeout inf", "hex fw.hex --host board --timeout inf");
-    usage("hex with a negative timeout", "hex fw.hex --host board --timeout -5");
     usage("rom with a timeout under a millisecond", "rom f --host b --address 0 --timeout 1e-4");
     usage("rom without address", "rom fw.bin --host board");
     usage("rom address above 32 bits", "rom f --host b --address 0x100000000");
@@ -136,16 +134,15 @@ void TestFlashCommand::progressBarMakesWayForTexts()
     qWarning("after the bar");
 }
 
-// vorne-flash against the simulated board, once for each kind of transfer, and where the
-// simulated board shows a fault: the objcopy fixture flashed into a board behind the connected
-// one (Exp 2 is CAN node 2), a GUI 2 area written from a folder, a file from a pipe, and a ROM
-// write the board refuses.
+// vorne-flash against the simulated board, once for each kind of transfer: the objcopy
+// fixture flashed into a board behind the connected one (Exp 2 is CAN node 2), a GUI 2 area
+// written from a folder, and a file from a pipe.
 void TestFlashCommand::endToEnd_data()
 {
     QTest::addColumn<QStringList>("arguments"); // without --host
     QTest::addColumn<QByteArray>("input");      // on standard input
     QTest::addColumn<QString>("told");          // on standard error
-    QTest::addColumn<QString>("kept");          // the board's file of what it received; empty: none
+    QTest::addColumn<QString>("kept");          // the board's file of what it received
     QTest::addColumn<QByteArray>("image");
     QTest::newRow("hex to Exp 2, flashed under a matching checksum")
         << QStringList{"hex", "small.hex", "--target", "Exp 2"} << QByteArray()
@@ -159,11 +156,6 @@ void TestFlashCommand::endToEnd_data()
         << QStringList{"rom", "/dev/stdin", "--address", "0x20000"} << noise(1000)
         << "/dev/stdin (1000 bytes) written to ROM address 0x020000"
         << "rom-020000.bin" << noise(1000);
-    QTest::newRow("rom refused by the board, nothing of the file sent")
-        << QStringList{"rom", "small.hex", "--address", "0x800000", "--timeout", "2"}
-        << QByteArray()
-        << "failed: The board refused put_binary: \"ERROR: put_binary area does not fit the ROM\""
-        << "" << QByteArray();
 }
 
 void TestFlashCommand::endToEnd()
@@ -175,7 +167,6 @@ void TestFlashCommand::endToEnd()
     QFETCH(QByteArray, image);
 
     const QString romDir = QStringLiteral("board");
-    QDir(romDir).removeRecursively();
     BoardSimProcess board;
     QVERIFY(board.start(BoardSimProcess::quietArguments() << "--rom-dir" << romDir));
     QProcess flash;
@@ -187,12 +178,9 @@ void TestFlashCommand::endToEnd()
     const QString err = QString::fromUtf8(flash.readAllStandardError());
     QVERIFY2(err.contains(told), qPrintable(err.right(300)));
     QCOMPARE(flash.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(flash.exitCode(), kept.isEmpty() ? 1 : 0);
+    QCOMPARE(flash.exitCode(), 0);
     // A board keeps new firmware only when its own checksum matches the one sent.
-    if (!kept.isEmpty())
-        QTRY_VERIFY(readFile(QDir(romDir).filePath(kept)) == image);
-    else
-        QVERIFY(QDir(romDir).isEmpty());
+    QTRY_VERIFY(readFile(QDir(romDir).filePath(kept)) == image);
 }
 
 QTEST_GUILESS_MAIN(TestFlashCommand)

@@ -1,3 +1,4 @@
+#include "bootloaderreplycutter.h"
 #include "fwupdater.h"
 #include "hextestfiles.h"
 #include "scriptedboard.h"
@@ -31,16 +32,50 @@ const QString kAborted = QStringLiteral("<aborted>");
 
 } // namespace
 
-// The bootloader exchange against a board played by the test on loopback, on a connection of
-// the uploader's own or on a borrowed console, to every end it can take.
+// The bootloader's replies cut from the board's text, and the exchange against a board played
+// by the test on loopback, on a connection of the uploader's own or on a borrowed console, to
+// every end it can take.
 class TestFwupdater : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void replies_data();
+    void replies();
     void exchange_data();
     void exchange();
 };
+
+// How replies are cut from what the board sends, read by read; also the seeds of the cutter's
+// fuzz target.
+void TestFwupdater::replies_data()
+{
+    QTest::addColumn<QByteArrayList>("reads");
+    QTest::addColumn<QStringList>("replies");
+    const auto row = [](const char *name, const QByteArrayList &reads, const QStringList &replies) {
+        QTest::newRow(name) << reads << replies;
+    };
+    row("a carriage return ends a reply, a prompt split across reads too", {"OK\rB", "L>"},
+        {"OK\r\n", "BL>\n"});
+    row("> wins over a carriage return before it", {"Erasing\r\nBL>BL>"},
+        {"Erasing\rBL>\n", "BL>\n"});
+    row("line feeds vanish, a NUL byte ends a read", {QByteArray("\nBL\n>\0ERR>", 10), ">"},
+        {"BL>\n", ">\n"});
+    const int most = BootloaderReplyCutter::kMaxPending;
+    row("endless text is kept to its newest part", {QByteArray(most, 'x'), "yz", "BL>"},
+        {QString(most - 2, 'x') + "yzBL>\n"});
+}
+
+void TestFwupdater::replies()
+{
+    QFETCH(QByteArrayList, reads);
+    QFETCH(QStringList, replies);
+    BootloaderReplyCutter cutter;
+    QStringList cut;
+    for (const QByteArray &read : qAsConst(reads))
+        cut += cutter.feed(read);
+    QCOMPARE(cut, replies);
+}
 
 void TestFwupdater::exchange_data()
 {

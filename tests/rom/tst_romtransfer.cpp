@@ -1,6 +1,7 @@
 #include "fletcher16.h"
 #include "hextestfiles.h"
 #include "rompacket.h"
+#include "romreplycutter.h"
 #include "romtransfer.h"
 #include "scriptedboard.h"
 
@@ -27,14 +28,17 @@ constexpr quint32 kAddress = 1234;
 
 } // namespace
 
-// The wire bytes of a ROM write, and the put_binary exchange against a board played by the
-// test, on an own connection and on a borrowed console socket, to every end it can take.
+// The wire bytes of a ROM write, its replies cut from the board's text, and the put_binary
+// exchange against a board played by the test, on an own connection and on a borrowed console
+// socket, to every end it can take.
 class TestRomTransfer : public QObject
 {
     Q_OBJECT
 
 private slots:
     void frameBytes();
+    void replies_data();
+    void replies();
     void exchange_data();
     void exchange();
 };
@@ -47,6 +51,24 @@ void TestRomTransfer::frameBytes()
              QByteArray("\x08\x01\x02\x03\x04\xff\x12\x4e").toHex());
     QCOMPARE(RomPacket::putBinaryCommand(0xffffffffu, 241, 0xffffu),
              QByteArray("put_binary 4294967295:241:65535\r\n"));
+}
+
+// How one read of the console is cut into replies; also the seeds of the cutter's fuzz target.
+void TestRomTransfer::replies_data()
+{
+    QTest::addColumn<QByteArray>("read");
+    QTest::addColumn<QStringList>("replies");
+    QTest::newRow("carriage returns split, empty pieces dropped, the last kept")
+        << QByteArray("\r\nERROR: busy\r\n>") << QStringList{"ERROR: busy", ">"};
+    QTest::newRow("line feeds vanish, blanks stay, a NUL byte ends the read")
+        << QByteArray("BL>  \n\rok\0>", 11) << QStringList{"BL>  ", "ok"};
+}
+
+void TestRomTransfer::replies()
+{
+    QFETCH(QByteArray, read);
+    QFETCH(QStringList, replies);
+    QCOMPARE(RomReplyCutter::cut(read), replies);
 }
 
 void TestRomTransfer::exchange_data()
