@@ -52,8 +52,8 @@ void TestFwupdater::replies_data()
 {
     QTest::addColumn<QByteArrayList>("reads");
     QTest::addColumn<QStringList>("replies");
-    const auto row = [](const char *name, const QByteArrayList &reads, const QStringList &replies) {
-        QTest::newRow(name) << reads << replies;
+    const auto row = [](const char *name, const QByteArrayList &reads, const QStringList &cut) {
+        QTest::newRow(name) << reads << cut;
     };
     row("a carriage return ends a reply, a prompt split across reads too", {"OK\rB", "L>"},
         {"OK\r\n", "BL>\n"});
@@ -122,7 +122,7 @@ void TestFwupdater::exchange_data()
         bl + abc + Steps{{"BL>", kDef}} + quits, "end-of-file");
     row("board hanging up", "own", 0, abcDefEof, {{">", "bl"}, {"BL>", kAbc}, {kHangUp, ""}},
         "the board closed the connection after line 1");
-    row("silent board is told to quit", "console", 0, kAbcFile, bl + Steps{{"", "q"}}, "no answer");
+    row("silent board told to quit", "console", 0, kAbcFile, bl + Steps{{"", "q"}}, "no answer");
     // Bare console prompts after the start command are let pass, but are no step.
     row("a board talking without a prompt is given up", "own", 0, kAbcFile,
         {{">", "bl"}, {kBabble + ">", "q"}}, "the board talked but gave no prompt for 1 s");

@@ -26,7 +26,7 @@ void TestHostPort::eachCallersRule_data()
         QTest::newRow(name) << text << console << dialogs << flasher;
     };
     row("name alone", "board", "board:23", "", "board:23");
-    row("address and port", "127.0.0.1:2323", "127.0.0.1:2323", "127.0.0.1:2323", "127.0.0.1:2323");
+    row("address and port", "10.0.0.5:2323", "10.0.0.5:2323", "10.0.0.5:2323", "10.0.0.5:2323");
     row("bracketed IPv6 with port", "[::1]:7123", "::1:7123", "::1:7123", "::1:7123");
     row("bare IPv6 is all host", "::1", "::1:23", "", "::1:23");
     row("empty port", "board:", "board:0", "", "");

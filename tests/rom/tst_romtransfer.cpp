@@ -46,7 +46,8 @@ private slots:
 void TestRomTransfer::frameBytes()
 {
     // The Fletcher pairs worked out by hand: sums modulo 255 over length, sequence and data.
-    QCOMPARE(RomPacket::frame("abc", 0).toHex(), QByteArray("\x0a\0\0\0\0abc\x31\x9c", 10).toHex());
+    const QByteArray abc("\x0a\0\0\0\0abc\x31\x9c", 10);
+    QCOMPARE(RomPacket::frame("abc", 0).toHex(), abc.toHex());
     QCOMPARE(RomPacket::frame("\xff", 0x01020304).toHex(), // the sequence big-endian
              QByteArray("\x08\x01\x02\x03\x04\xff\x12\x4e").toHex());
     QCOMPARE(RomPacket::putBinaryCommand(0xffffffffu, 241, 0xffffu),
@@ -152,7 +153,7 @@ void TestRomTransfer::exchange()
         port = probe.serverPort();
     }
     const auto transfer = socket ? std::make_unique<RomTransfer>(socket)
-                                 : std::make_unique<RomTransfer>(QStringLiteral("127.0.0.1"), port);
+                                 : std::make_unique<RomTransfer>("127.0.0.1", port);
     transfer->setSilenceTimeout(300ms);
     QSignalSpy sizes(transfer.get(), &RomTransfer::setSize);
     QSignalSpy progress(transfer.get(), &RomTransfer::progress);
@@ -166,14 +167,17 @@ void TestRomTransfer::exchange()
         QCOMPARE(board.received, QByteArray());
     }
 
+    const QByteArray command = "put_binary 1234:" + QByteArray::number(size) + ':' +
+                               QByteArray::number(Fletcher16::of(content)) + "\r\n";
     QList<int> sent;
     for (const auto &step : qAsConst(steps)) {
         // Connected after the transfer's slot: once it fires, the transfer has read.
         const auto read =
-            console ? std::make_unique<QSignalSpy>(console.get(), &QTcpSocket::readyRead) : nullptr;
+            console ? std::make_unique<QSignalSpy>(console.get(), &QIODevice::readyRead) : nullptr;
         if (step.first.startsWith(kBabble)) {
+            const QByteArray said = step.first.mid(kBabble.size());
             QTimer babble;
-            connect(&babble, &QTimer::timeout, [&] { board.send(step.first.mid(kBabble.size())); });
+            connect(&babble, &QTimer::timeout, [&] { board.send(said); });
             babble.start(100);
             QVERIFY(done.wait(3000));
             continue;
@@ -185,8 +189,7 @@ void TestRomTransfer::exchange()
         else if (!step.first.isEmpty())
             board.send(step.first);
         if (step.second == kCommand) {
-            QCOMPARE(board.line(), QByteArray("put_binary 1234:") + QByteArray::number(size) + ':' +
-                                       QByteArray::number(Fletcher16::of(content)) + "\r\n");
+            QCOMPARE(board.line(), command);
         } else if (step.second == kPacket) {
             const QByteArray data = content.mid(sent.size() * 240, 240);
             const QByteArray packet = RomPacket::frame(data, sent.size());
