@@ -60,6 +60,13 @@ Fwupdater::Fwupdater(QTcpSocket *socket, int deviceIndex, QObject *parent)
     initTimers();
 }
 
+// The socket base class closes the own connection after this object's members are gone; its
+// disconnected() must not reach the exchange any more.
+Fwupdater::~Fwupdater()
+{
+    stopExchange();
+}
+
 void Fwupdater::initTimers()
 {
     finishTimer.setSingleShot(true);
@@ -185,7 +192,7 @@ void Fwupdater::startExchange()
         connect(ch, &QAbstractSocket::disconnected, this, &Fwupdater::onConnectionLost));
     channelConnections.push_back(
         connect(ch, &QAbstractSocket::errorOccurred, this, &Fwupdater::onChannelError));
-    lastReply.start();
+    lastStep.start();
     silenceTimer.start(silenceLimit);
 }
 
@@ -210,37 +217,21 @@ void Fwupdater::release()
 
 void Fwupdater::readChannel(QTcpSocket *from)
 {
-    if (!running)
-        return;
-    // Restarting the timer on every reply would cost more than the rest of the exchange does;
-    // the timer checks the time of the last reply when it fires instead.
-    lastReply.start();
     while (running && from->bytesAvailable() > 0) {
-        // Read in pieces so that replyBuffer never holds more than two of them.
-        char bytes[kMaxReplyBuffer];
-        const qint64 got = from->read(bytes, kMaxReplyBuffer);
-        if (got <= 0)
+        // Read in pieces, so that the cutter never holds more than two of them.
+        const QByteArray bytes = from->read(BootloaderReplyCutter::kMaxPending);
+        if (bytes.isEmpty())
             break;
-        qCDebug(lcFirmware) << "GOT BYTES: << " << got;
-        qCDebug(lcFirmware) << "GOT DATA: << " << QByteArray::fromRawData(bytes, int(got));
-        char *end = std::remove(bytes, bytes + got, '\n');
-        end = std::find(bytes, end, '\0');
-        replyBuffer += QString::fromUtf8(bytes, int(end - bytes));
-
-        // ">" ends a reply even without a line end and wins over a carriage return before it.
-        while (running) {
-            int cut = replyBuffer.indexOf(QLatin1Char('>'));
-            if (cut < 0)
-                cut = replyBuffer.indexOf(QLatin1Char('\r'));
-            if (cut < 0)
+        heard = true;
+        qCDebug(lcFirmware) << "GOT BYTES: << " << bytes.size();
+        qCDebug(lcFirmware) << "GOT DATA: << " << bytes;
+        const QStringList complete = replies.feed(bytes);
+        for (const QString &reply : complete) {
+            if (!running)
                 break;
-            const QString reply = replyBuffer.left(cut + 1) + QLatin1Char('\n');
-            replyBuffer.remove(0, cut + 1);
             qCDebug(lcFirmware) << "Reply:" << reply;
             handleReply(reply);
         }
-        if (replyBuffer.size() > kMaxReplyBuffer)
-            replyBuffer.remove(0, replyBuffer.size() - kMaxReplyBuffer);
     }
 }
 
@@ -303,12 +294,11 @@ bool Fwupdater::sendHexLine(bool firstLine)
     // The first line counts its CR LF as well, as the original progress count did.
     sent += file.readLine(line) + (firstLine ? 2 : 0);
     emit progress(sent);
-    reader.nextLine();
-    if (!reader.parseHexLine(line)) {
+    if (!lineCheck.check(line)) {
         qCWarning(lcFirmware) << "Error HEX DATA PARSED";
         fail(QStringLiteral("line %1 of the file refused: %2")
                  .arg(reader.lineNumber())
-                 .arg(QLatin1String(IntelHexReader::describe(reader.lastRefusal()))),
+                 .arg(lineCheck.refusal()),
              true);
         return false;
     }
@@ -345,11 +335,14 @@ void Fwupdater::finish()
     finishTimer.start();
 }
 
+// Every write is a step of the exchange; the time-out counts from the latest.
 void Fwupdater::send(const QByteArray &bytes)
 {
     QTcpSocket *ch = channel();
     ch->write(bytes);
     ch->flush();
+    lastStep.start();
+    heard = false;
 }
 
 void Fwupdater::say(const std::string &text)
@@ -384,17 +377,19 @@ void Fwupdater::onConnectionLost()
     fail(QStringLiteral("the board closed the connection %1").arg(position()), false);
 }
 
+// Restarting the timer on every step would cost more than the rest of the exchange does; it
+// checks the time of the latest step when it fires instead. Text from the board without a
+// prompt (noise, a bare console prompt) is no step: it does not hold the exchange up.
 void Fwupdater::onSilence()
 {
-    const auto quiet = std::chrono::milliseconds(lastReply.elapsed());
-    if (quiet < silenceLimit) {
-        silenceTimer.start(silenceLimit - quiet);
+    const auto waited = std::chrono::milliseconds(lastStep.elapsed());
+    if (waited < silenceLimit) {
+        silenceTimer.start(silenceLimit - waited);
         return;
     }
-    fail(QStringLiteral("no answer from the board for %1 s %2")
-             .arg(std::chrono::duration<double>(silenceLimit).count())
-             .arg(position()),
-         true);
+    const QString what = heard ? QStringLiteral("the board talked but gave no prompt for %1 s %2")
+                               : QStringLiteral("no answer from the board for %1 s %2");
+    fail(what.arg(std::chrono::duration<double>(silenceLimit).count()).arg(position()), true);
 }
 
 QString Fwupdater::position() const

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "bootloaderreplycutter.h"
 #include "hexfile.h"
+#include "hexfilecheck.h"
 #include "intelhexreader.h"
 
 #include <QElapsedTimer>
@@ -23,16 +25,16 @@ class Fwupdater : public QTcpSocket
 
 public:
     // Erasing the flash after the start command can keep the bootloader silent for tens of
-    // seconds; past this much silence the board is taken as gone.
+    // seconds; a step that waits this long for the board's prompt fails, whatever else the
+    // board says meanwhile.
     static constexpr auto kBootloaderSilence = std::chrono::seconds(60);
     static constexpr auto kConnectTimeout = std::chrono::seconds(30);
     // The board flashes after the checksum; an answer within this time means it refused it.
     static constexpr auto kFinishDelay = std::chrono::seconds(1);
-    // Replies are prompts and short status lines; text without a delimiter is cut past this.
-    static constexpr int kMaxReplyBuffer = 4096;
 
     Fwupdater(const QString &host, int port, int deviceIndex, QObject *parent = nullptr);
     Fwupdater(QTcpSocket *socket, int deviceIndex, QObject *parent = nullptr);
+    ~Fwupdater() override;
 
     // Own connection: returns 0 when connected, -2 when the file cannot be opened, -1 when the
     // connection fails (blocks up to kConnectTimeout). Every failure also ends in done(0).
@@ -47,6 +49,7 @@ public:
 
     // Where the standard-output texts go (standard output unless a caller wants them).
     void setOutput(std::ostream &out);
+    // How long one step may wait for the board to ask for the next (kBootloaderSilence).
     void setSilenceTimeout(std::chrono::milliseconds timeout);
 
 signals:
@@ -94,17 +97,19 @@ private:
     int deviceIndex = 0;
     QTcpSocket *socket = nullptr;
     State state = State::WaitingToStart;
-    QString replyBuffer;
+    BootloaderReplyCutter replies;
     HexFile file;
     qint64 fileSize = 0;
     int sent = 0;
     QByteArray line;
     IntelHexReader reader;
+    HexFileCheck lineCheck{reader};
     std::ostream *output;
     QTimer finishTimer;
     QTimer silenceTimer;
     std::chrono::milliseconds silenceLimit = kBootloaderSilence;
-    QElapsedTimer lastReply;
+    QElapsedTimer lastStep; // since the last thing sent to the board
+    bool heard = false;     // the board said something since then
     std::vector<QMetaObject::Connection> channelConnections;
     bool running = false;  // the exchange is under way: replies are read and acted on
     bool ended = false;    // the exchange has stopped for good (failed, finished or aborted)

@@ -3,10 +3,9 @@
 #include <algorithm>
 #include <climits>
 
-bool HexFile::open(const QString &fileName)
+bool HexFile::open(const QString &fileName, qint64 maxPiped)
 {
-    file.setFileName(fileName);
-    return file.open(QIODevice::ReadOnly);
+    return file.open(fileName, maxPiped);
 }
 
 int HexFile::readLine(QByteArray &line)
@@ -16,8 +15,8 @@ int HexFile::readLine(QByteArray &line)
     char last = 0;
     char beforeLast = 0;
     char chunk[256];
-    for (;;) {
-        const qint64 got = file.readLine(chunk, sizeof chunk);
+    while (file.isOpen()) {
+        const qint64 got = file.device()->readLine(chunk, sizeof chunk);
         if (got <= 0)
             break;
         const int room = kMaxKeptLine - line.size();

@@ -2,6 +2,7 @@
 
 #include "fletcher16.h"
 #include "rompacket.h"
+#include "romreplycutter.h"
 
 #include <QTcpSocket>
 
@@ -31,8 +32,9 @@ RomTransfer::RomTransfer(bool borrowed, QObject *parent)
     silenceTimer.setSingleShot(true);
     silenceTimer.setInterval(kBoardSilence);
     connect(&silenceTimer, &QTimer::timeout, this, [this] {
-        finish(0, tr("The board did not answer for %1 s")
-                      .arg(secondsText(silenceTimer.intervalAsDuration())));
+        const QString what = heard ? tr("The board talked but gave no prompt for %1 s")
+                                   : tr("The board did not answer for %1 s");
+        finish(0, what.arg(secondsText(silenceTimer.intervalAsDuration())));
     });
 }
 
@@ -81,8 +83,7 @@ bool RomTransfer::transferFile(uint32_t address, const QString &fileName)
 // Opens the file, emits its size and takes its checksum, leaving it at its start.
 bool RomTransfer::openFile(const QString &fileName)
 {
-    file.setFileName(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!file.open(fileName, kMaxFileSize)) {
         qCWarning(lcRom) << "Error CANT OPEN FILE" << fileName;
         finish(0, tr("Cannot open %1: %2").arg(fileName, file.errorString()));
         return false;
@@ -94,16 +95,16 @@ bool RomTransfer::openFile(const QString &fileName)
     fileSize = static_cast<uint32_t>(file.size());
     emit setSize(static_cast<int>(fileSize));
     Fletcher16 sum;
-    while (!file.atEnd()) {
-        const QByteArray piece = file.read(RomPacket::kMaxData);
+    while (!file.device()->atEnd()) {
+        const QByteArray piece = file.device()->read(RomPacket::kMaxData);
         if (piece.isEmpty()) {
-            finish(0, tr("Cannot read %1: %2").arg(fileName, file.errorString()));
+            finish(0, tr("Cannot read %1: %2").arg(fileName, file.device()->errorString()));
             return false;
         }
         sum.add(piece);
     }
     checksum = sum.value();
-    file.seek(0);
+    file.device()->seek(0);
     return true;
 }
 
@@ -122,7 +123,7 @@ void RomTransfer::startOnBorrowedSocket()
     // The board answers an empty line with its prompt, which starts the exchange.
     socket->write("\r\n");
     socket->flush();
-    silenceTimer.start();
+    stepTaken();
 }
 
 void RomTransfer::startOwnConnection()
@@ -138,7 +139,7 @@ void RomTransfer::startOwnConnection()
     socketConnections.append(connect(socket, &QTcpSocket::connected, this, [this] {
         connectTimer.stop();
         st = State::WaitingForPrompt;
-        silenceTimer.start(); // the board greets a new connection with its prompt
+        stepTaken(); // the board greets a new connection with its prompt
     }));
     socket->connectToHost(host, static_cast<quint16>(port));
     connectTimer.start();
@@ -154,21 +155,14 @@ void RomTransfer::watchSocket()
         connect(socket, &QTcpSocket::errorOccurred, this, &RomTransfer::socketLost));
 }
 
-// Cuts the received text at carriage returns; the last piece is handed over even without
-// one, so a bare prompt counts at once. Line feeds are dropped, text ends at a NUL byte.
 void RomTransfer::readyReadData()
 {
     while (socket && isBusy()) {
-        QByteArray bytes = socket->read(kReadChunk);
+        const QByteArray bytes = socket->read(kReadChunk);
         if (bytes.isEmpty())
             return;
-        silenceTimer.start();
-        const int nul = bytes.indexOf('\0');
-        if (nul >= 0)
-            bytes.truncate(nul);
-        QString text = QString::fromUtf8(bytes);
-        text.remove(QLatin1Char('\n'));
-        const QStringList replies = text.split(QLatin1Char('\r'), Qt::SkipEmptyParts);
+        heard = true;
+        const QStringList replies = RomReplyCutter::cut(bytes);
         for (const QString &reply : replies) {
             qCDebug(lcRom) << "Recive:" << reply;
             if (!handleReply(reply))
@@ -180,21 +174,31 @@ void RomTransfer::readyReadData()
 // Returns false once the reply has ended the transfer.
 bool RomTransfer::handleReply(const QString &reply)
 {
-    if (st == State::WaitingForPrompt) {
+    switch (st) {
+    case State::WaitingForPrompt:
         // Any prompt will do: ">", "BL>", also with blanks after it.
         if (reply.trimmed().endsWith(QLatin1Char('>')))
             sendCommand();
         return true;
-    }
-    if (st != State::Sending)
+    case State::CommandSent:
+        // The board's ">" is its go-ahead. Anything else is its refusal (an area outside its
+        // ROM, a busy board): not a byte of the file may follow, or the board's console would
+        // read the file as command lines.
+        if (reply != QLatin1String(">")) {
+            finish(0, tr("The board refused put_binary: \"%1\"").arg(reply));
+            return false;
+        }
+        st = State::Sending;
+        return takeNextStep();
+    case State::Sending:
+        break;
+    case State::Idle:
+    case State::Connecting:
         return true;
-    const bool exhausted = file.atEnd();
-    if (reply == QLatin1String(">")) {
-        if (!exhausted)
-            return sendNextPacket();
-        finish(1);
-        return false;
     }
+    const bool exhausted = file.device()->atEnd();
+    if (reply == QLatin1String(">"))
+        return takeNextStep();
     if (!exhausted)
         return true; // a status line between packets; the next prompt goes on
     // The board confirms the last packet with a bare prompt. Any other answer here is its
@@ -205,28 +209,47 @@ bool RomTransfer::handleReply(const QString &reply)
     return false;
 }
 
+// The next packet, or the end when the board has confirmed the last one.
+bool RomTransfer::takeNextStep()
+{
+    if (!file.device()->atEnd())
+        return sendNextPacket();
+    finish(1);
+    return false;
+}
+
 void RomTransfer::sendCommand()
 {
     const QByteArray command = RomPacket::putBinaryCommand(address, fileSize, checksum);
     qCDebug(lcRom) << "Send:" << command;
     socket->write(command);
     socket->flush();
-    st = State::Sending;
+    st = State::CommandSent;
+    stepTaken();
 }
 
 bool RomTransfer::sendNextPacket()
 {
-    const QByteArray data = file.read(RomPacket::kMaxData);
+    const QByteArray data = file.device()->read(RomPacket::kMaxData);
     if (data.isEmpty()) {
-        finish(0, tr("Cannot read %1: %2").arg(file.fileName(), file.errorString()));
+        finish(0, tr("Cannot read %1: %2").arg(file.fileName(), file.device()->errorString()));
         return false;
     }
     socket->write(RomPacket::frame(data, sequence));
     socket->flush();
+    stepTaken();
     ++sequence;
     sentBytes += data.size() + RomPacket::kFraming;
     emit progress(sentBytes);
     return true;
+}
+
+// Every write is a step of the exchange; the time-out counts from the latest. Text from the
+// board without the prompt that asks for the next step does not hold the transfer up.
+void RomTransfer::stepTaken()
+{
+    heard = false;
+    silenceTimer.start();
 }
 
 void RomTransfer::socketLost()

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QFile>
+#include "inputfile.h"
+
 #include <QLoggingCategory>
 #include <QMetaObject>
 #include <QObject>
@@ -16,19 +17,22 @@ class QTcpSocket;
 Q_DECLARE_LOGGING_CATEGORY(lcRom)
 
 // Writes one file into a board's ROM over its console: "put_binary address:size:checksum",
-// then framed packets, each answered by the board's ">" prompt. Works on a connection of its
-// own (opened and closed per transfer) or on the borrowed console socket, and ends every
-// started transfer with done(1) or done(0), the reason of a failure in failureReason().
+// answered by the board's ">" prompt, then framed packets, each answered by ">" too. Works on
+// a connection of its own (opened and closed per transfer) or on the borrowed console socket,
+// and ends every started transfer with done(1) or done(0), the reason of a failure in
+// failureReason().
 class RomTransfer : public QObject
 {
     Q_OBJECT
 public:
-    enum class State { Idle, Connecting, WaitingForPrompt, Sending };
+    enum class State { Idle, Connecting, WaitingForPrompt, CommandSent, Sending };
 
     static constexpr auto kConnectTimeout = std::chrono::milliseconds(30000);
-    // Generous: a board may erase a large flash sector before it prompts again.
+    // Generous: a board may erase a large flash sector before it prompts again. A step that
+    // waits this long for the board's prompt fails, whatever else the board says meanwhile.
     static constexpr auto kBoardSilence = std::chrono::seconds(60);
-    // Far above any board ROM; keeps size and progress within their 32-bit fields.
+    // Far above any board ROM; keeps size and progress within their 32-bit fields. A pipe or
+    // a device is read into memory up to this size.
     static constexpr qint64 kMaxFileSize = qint64(1) << 30;
     // Bytes taken from the socket per read.
     static constexpr qint64 kReadChunk = 1024;
@@ -66,7 +70,9 @@ private:
     void readyReadData();
     bool handleReply(const QString &reply);
     void sendCommand();
+    bool takeNextStep();
     bool sendNextPacket();
+    void stepTaken();
     void socketLost();
     void finish(int status, const QString &why = QString());
     void release();
@@ -76,7 +82,7 @@ private:
     int port = 0;
     QPointer<QTcpSocket> socket; // the borrowed socket, or the own one while it exists
     QVector<QMetaObject::Connection> socketConnections;
-    QFile file;
+    InputFile file;
     uint32_t fileSize = 0;
     uint32_t address = 0;
     uint32_t checksum = 0;
@@ -84,6 +90,7 @@ private:
     int sentBytes = 0;
     State st = State::Idle;
     QString reason;
+    bool heard = false; // the board said something since the last step
     QTimer connectTimer;
     QTimer silenceTimer;
 };

@@ -75,21 +75,21 @@ HexRecordChecker::Verdict HexRecordChecker::check(const QByteArray &line)
     case kData:
         return acceptData(address, data);
     case kEndOfFile:
-        if (count != 0)
-            return refused(QStringLiteral("end-of-file record with data"));
-        endSeen = true;
+        endSeen = true; // data bytes on it, if any, are not part of the image
         break;
     case kSegmentAddress:
     case kSegmentStart:
         return refused(QStringLiteral("segment addressing is not supported"));
+    // The address records carry their value in their first data bytes, as the program's reader
+    // takes them; bytes after those are not looked at.
     case kLinearAddress:
-        if (count != 2)
+        if (count < 2)
             return refused(QStringLiteral("extended address record needs two bytes"));
         upperBase =
             (uint8_t(data.at(0)) * 256 + uint8_t(data.at(1))) * int64_t(0x10000) - kFlashStart;
         break;
     case kLinearStart:
-        if (count != 4)
+        if (count < 4)
             return refused(QStringLiteral("start address record needs four bytes"));
         if (startSeen)
             return refused(QStringLiteral("start address set twice"));

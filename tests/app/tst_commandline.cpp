@@ -2,15 +2,13 @@
 
 #include <QtTest>
 
-// The command-line rules and the "host:port" text of the last connection.
+// The command-line rules.
 class TestCommandLine : public QObject
 {
     Q_OBJECT
 private slots:
     void parse_data();
     void parse();
-    void address_data();
-    void address();
 };
 
 Q_DECLARE_METATYPE(CommandLine::Action)
@@ -45,24 +43,6 @@ void TestCommandLine::parse()
     const CommandLine::Request request = CommandLine::parse(arguments);
     QCOMPARE(request.action, action);
     QCOMPARE(QStringLiteral("%1:%2").arg(request.address.host).arg(request.address.port), address);
-}
-
-void TestCommandLine::address_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("address");
-    QTest::newRow("host and port") << QString("localhost:23") << "localhost:23";
-    QTest::newRow("bare IP uses port 23") << QString("10.0.0.7") << "10.0.0.7:23";
-    QTest::newRow("wrong port text gives 0") << QString("10.0.0.7:abc") << "10.0.0.7:0";
-    QTest::newRow("empty port gives 0") << QString("10.0.0.7:") << "10.0.0.7:0";
-}
-
-void TestCommandLine::address()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, address);
-    const ConsoleAddress parsed = ConsoleAddress::fromText(text);
-    QCOMPARE(QStringLiteral("%1:%2").arg(parsed.host).arg(parsed.port), address);
 }
 
 QTEST_APPLESS_MAIN(TestCommandLine)

@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <QString>
 
-// Record lines, file contents and scratch files for the firmware and ROM tests.
+// Record lines and file contents for the firmware and ROM tests.
 namespace HexTestFiles {
 
 // A well-formed record (upper-case hex, correct checksum) from its fields.
@@ -23,11 +23,6 @@ inline QByteArray record(quint8 type, quint16 address, const QByteArray &data)
         sum = quint8(sum + quint8(b));
     bytes.append(char(quint8(-sum)));
     return ':' + bytes.toHex().toUpper();
-}
-
-inline QString scratchPath(const QString &name)
-{
-    return QDir(qEnvironmentVariable("VORNE_TEST_SCRATCH", QDir::tempPath())).filePath(name);
 }
 
 // Bytes without a pattern a framing or offset fault could hide in (xorshift32).
@@ -53,13 +48,6 @@ inline QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// A scratch HEX file of the given lines, each ended with CR LF.
-inline QString hexFile(const QString &name, const QByteArrayList &lines)
-{
-    const QString path = scratchPath(name);
-    return writeFile(path, lines.join("\r\n") + "\r\n") ? path : QString();
 }
 
 } // namespace HexTestFiles

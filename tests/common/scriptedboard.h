@@ -9,13 +9,12 @@
 
 // The board's end of a console connection, played by a test on loopback. It keeps every byte
 // the program sends. Left to itself it says only what the test sends; in an automatic mode it
-// greets a new connection with ">" and answers as a board in good order does: Rom answers
-// "\r\n", the put_binary command and each framed packet with ">"; Bootloader answers each line
-// with "BL>" but the checksum line, after which a flashing board stays silent.
+// greets a new connection with ">" and answers "\r\n", the put_binary command and each framed
+// packet with ">", as a board in good order does.
 class ScriptedBoard
 {
 public:
-    enum class Answers { None, Rom, Bootloader };
+    enum class Answers { None, Rom };
 
     explicit ScriptedBoard(Answers answers = Answers::None)
         : answers(answers)
@@ -68,25 +67,12 @@ public:
         return taken;
     }
 
-    // The file bytes carried by the framed packets (Rom mode).
-    QByteArray data() const
-    {
-        QByteArray bytes;
-        for (const QByteArray &packet : packets)
-            bytes += packet.mid(5, packet.size() - 7);
-        return bytes;
-    }
-
     Answers answers;
-    QByteArray lastPacketAnswer = ">"; // Rom: the answer to the packet that ends the file
-    int hangUpAtPacket = 0;            // Rom: drops the connection on packet N (from 1)
-    int refuseFromLine = 0;            // Bootloader: "ERR>" from line N (from 1) on
-
     QTcpSocket *peer = nullptr;
     QByteArray received;     // everything the program sent
     QByteArray unread;       // what line() has not taken yet
     QByteArrayList commands; // put_binary lines (Rom mode)
-    QByteArrayList packets;  // framed packets (Rom mode)
+    QByteArray data;         // the file bytes the packets carried (Rom mode)
     int connections = 0;
 
 private:
@@ -97,60 +83,33 @@ private:
             const QByteArray bytes = socket->readAll();
             received += bytes;
             unread += bytes;
-            if (answers != Answers::None)
+            if (answers == Answers::Rom) {
                 pending += bytes; // what the test answered itself is not answered again
-            if (answers == Answers::Rom)
                 answerRom();
-            else if (answers == Answers::Bootloader)
-                answerBootloader();
+            }
         });
     }
 
     void answerRom()
     {
         while (!pending.isEmpty()) {
-            int used = 0;
-            QByteArray answer = ">";
-            if (pending.startsWith("\r\n")) {
-                used = 2;
-            } else if (pending.startsWith("put_binary")) {
+            int used = pending.startsWith("\r\n") ? 2 : 0;
+            if (pending.startsWith("put_binary")) {
                 used = pending.indexOf('\n') + 1;
-                if (used == 0)
-                    return;
-                commands << pending.left(used);
-                fileSize = commands.last().split(':').value(1).toInt();
-            } else {
+                if (used > 0)
+                    commands << pending.left(used);
+            } else if (!used) {
                 used = static_cast<quint8>(pending.at(0));
-                if (used == 0 || pending.size() < used)
-                    return;
-                packets << pending.left(used);
-                carried += used - 7;
-                if (packets.size() == hangUpAtPacket) {
-                    peer->disconnectFromHost();
-                    return;
-                }
-                if (carried >= fileSize)
-                    answer = lastPacketAnswer;
+                if (used > 0 && pending.size() >= used)
+                    data += pending.mid(5, used - 7);
             }
+            if (used == 0 || pending.size() < used)
+                return;
             pending.remove(0, used);
-            send(answer);
-        }
-    }
-
-    void answerBootloader()
-    {
-        for (int end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n')) {
-            const bool checksum = pending.startsWith('$');
-            pending.remove(0, end + 1);
-            ++lines;
-            if (!checksum)
-                send(refuseFromLine > 0 && lines >= refuseFromLine ? "ERR>" : "BL>");
+            send(">");
         }
     }
 
     QByteArray pending;
-    int fileSize = 0;
-    int carried = 0;
-    int lines = 0;
     QTcpServer server;
 };

@@ -1,9 +1,7 @@
+#include "boardsimprocess.h"
 #include "consoleprogress.h"
 #include "flashcommand.h"
-#include "fletcher16.h"
 #include "hextestfiles.h"
-#include "romareas.h"
-#include "scriptedboard.h"
 
 #include <QtTest>
 
@@ -11,8 +9,8 @@
 
 using namespace HexTestFiles;
 
-// The vorne-flash command line: its arguments, its offline check, a hex upload and a ROM
-// write against a board played by the test, and its progress bar.
+// The vorne-flash command line: its arguments, its offline check, how a failed transfer ends,
+// its progress bar, and one run of each transfer against the simulated board.
 class TestFlashCommand : public QObject
 {
     Q_OBJECT
@@ -32,289 +30,89 @@ private:
     QString errors() const { return QString::fromStdString(err.str()); }
 
 private slots:
-    void initTestCase() { QDir::setCurrent(scratchPath(QString())); }
-    void parsesHost_data();
-    void parsesHost();
-    void parsesTarget_data();
-    void parsesTarget();
-    void parsesAddress_data();
-    void parsesAddress();
-    void findsRomArea_data();
-    void findsRomArea();
-    void refusesWrongUsage_data();
-    void refusesWrongUsage();
-    void helpExitsWithSuccess();
-    void checkReportsImage();
-    void checkListsRefusedLines_data();
-    void checkListsRefusedLines();
-    void hexUpload_data();
-    void hexUpload();
-    void romWrite_data();
-    void romWrite();
+    void initTestCase();
+    void runs_data();
+    void runs();
     void progressBarMakesWayForTexts();
-    void logMessagesGoAroundTheBar();
+    void endToEnd_data();
+    void endToEnd();
 };
 
-void TestFlashCommand::parsesHost_data()
+void TestFlashCommand::initTestCase()
 {
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<int>("port");
-    QTest::addColumn<QString>("host"); // empty: refused
-    QTest::newRow("name alone takes the console port") << "board" << 23 << "board";
-    QTest::newRow("address and port") << "127.0.0.1:2323" << 2323 << "127.0.0.1";
-    QTest::newRow("bracketed IPv6 with port") << "[::1]:2323" << 2323 << "::1";
-    QTest::newRow("bracketed IPv6 alone") << "[::1]" << 23 << "::1";
-    QTest::newRow("bare IPv6 takes the console port") << "::1" << 23 << "::1";
-    QTest::newRow("empty port refused") << "board:" << 0 << "";
-    QTest::newRow("port 0 refused") << "board:0" << 0 << "";
-    QTest::newRow("port past 65535 refused") << "board:70000" << 0 << "";
-    QTest::newRow("unclosed bracket refused") << "[::1:23" << 0 << "";
-    QTest::newRow("port without host refused") << ":23" << 0 << "";
+    QVERIFY(writeFile(QStringLiteral("noeof.hex"), record(0, 0, "a") + '\n' + record(0, 1, "b")));
+    QVERIFY(writeFile(QStringLiteral("blank.hex"), QByteArray(200, '\n')));
+    QVERIFY(writeFile(QStringLiteral("escape.hex"), ":\x1b[2J\\\n:00000001FF\n"));
+    QVERIFY(writeFile(QStringLiteral("small.hex"), readFile(QFINDTESTDATA("data/small.hex"))));
+    QVERIFY(writeFile(QStringLiteral("romset/gui/btn_start.bin"), noise(300 * 1024)));
 }
 
-void TestFlashCommand::parsesHost()
-{
-    QFETCH(QString, value);
-    QFETCH(int, port);
-    QFETCH(QString, host);
-    QString gotHost;
-    int gotPort = 0;
-    QCOMPARE(FlashCommand::parseHost(value, gotHost, gotPort), !host.isEmpty());
-    if (!host.isEmpty()) {
-        QCOMPARE(gotHost, host);
-        QCOMPARE(gotPort, port);
-    }
-}
-
-void TestFlashCommand::parsesTarget_data()
-{
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<int>("index");
-    QTest::newRow("the board itself") << "0" << 0;
-    QTest::newRow("last CAN board") << "8" << 8;
-    QTest::newRow("past the list") << "9" << -1;
-    QTest::newRow("negative") << "-1" << -1;
-    QTest::newRow("named CAN board") << "Exp 3" << 4;
-    QTest::newRow("name in any case") << "button panel" << 1;
-    QTest::newRow("main board by its type name") << "Tube PCB" << 0;
-    QTest::newRow("unknown name") << "Exp 8" << -1;
-}
-
-void TestFlashCommand::parsesTarget()
-{
-    QFETCH(QString, value);
-    QFETCH(int, index);
-    QCOMPARE(FlashCommand::targetIndex(value), index);
-}
-
-void TestFlashCommand::parsesAddress_data()
-{
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<qint64>("address"); // -1: refused
-    QTest::newRow("decimal") << "6053471" << qint64(6053471);
-    QTest::newRow("hex") << "0x20000" << qint64(0x20000);
-    QTest::newRow("hex with capital X and digits") << "0X5C5E5F" << qint64(0x5C5E5F);
-    QTest::newRow("zero") << "0" << qint64(0);
-    QTest::newRow("leading zero is decimal, not octal") << "0100" << qint64(100);
-    QTest::newRow("highest 32-bit hex") << "0xFFFFFFFF" << qint64(0xFFFFFFFF);
-    QTest::newRow("highest 32-bit decimal") << "4294967295" << qint64(0xFFFFFFFF);
-    QTest::newRow("hex above 32 bits refused") << "0x100000000" << qint64(-1);
-    QTest::newRow("decimal above 32 bits refused") << "4294967296" << qint64(-1);
-    QTest::newRow("past 64 bits refused") << "99999999999999999999999" << qint64(-1);
-    QTest::newRow("negative refused") << "-1" << qint64(-1);
-    QTest::newRow("plus sign refused") << "+5" << qint64(-1);
-    QTest::newRow("empty refused") << "" << qint64(-1);
-    QTest::newRow("bare 0x refused") << "0x" << qint64(-1);
-    QTest::newRow("hex digits without 0x refused") << "5C5E5F" << qint64(-1);
-    QTest::newRow("trailing text refused") << "12k" << qint64(-1);
-    QTest::newRow("blank around refused") << " 12" << qint64(-1);
-    QTest::newRow("area name is not an address") << "ADDR_DB_TUBE1" << qint64(-1);
-}
-
-void TestFlashCommand::parsesAddress()
-{
-    QFETCH(QString, value);
-    QFETCH(qint64, address);
-    uint32_t got = 0x12345678;
-    QCOMPARE(FlashCommand::parseAddress(value, got), address >= 0);
-    if (address >= 0)
-        QCOMPARE(qint64(got), address);
-}
-
-void TestFlashCommand::findsRomArea_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("area");
-    QTest::newRow("full GUI name")
-        << "GUI1_ADDR_BTN_START" << QStringLiteral("GUI1_ADDR_BTN_START");
-    QTest::newRow("GUI caption") << "BTN_START" << QStringLiteral("GUI1_ADDR_BTN_START");
-    QTest::newRow("fixed area caption in lower case")
-        << "db_tube1" << QStringLiteral("ADDR_DB_TUBE1");
-    QTest::newRow("fixed area full name") << "ADDR_FW_SPIDER" << QStringLiteral("ADDR_FW_SPIDER");
-    QTest::newRow("full configuration") << "fullconfig" << QStringLiteral("FullConfig");
-    QTest::newRow("GUI area with the fixed prefix refused") << "ADDR_BTN_START" << QString();
-    QTest::newRow("unknown area") << "DB_TUBE5" << QString();
-    QTest::newRow("empty name") << "" << QString();
-}
-
-void TestFlashCommand::findsRomArea()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, area);
-    const RomArea *found = FlashCommand::romArea(name);
-    QCOMPARE(found ? QString::fromLatin1(found->name) : QString(), area);
-}
-
-void TestFlashCommand::refusesWrongUsage_data()
+// Whole command lines: the exit status and a text on standard output or error. No board is
+// needed: every transfer here fails before it would connect.
+void TestFlashCommand::runs_data()
 {
     QTest::addColumn<QString>("arguments");
-    QTest::newRow("no command") << "";
-    QTest::newRow("unknown command") << "erase fw.hex";
-    QTest::newRow("hex without host") << "hex fw.hex";
-    QTest::newRow("hex without file") << "hex --host board";
-    QTest::newRow("hex with two files") << "hex fw.hex fw.hex --host board";
-    QTest::newRow("hex with bad target") << "hex fw.hex --host board --target 9";
-    QTest::newRow("hex with bad timeout") << "hex fw.hex --host board --timeout 0";
-    QTest::newRow("hex with timeout past a day") << "hex fw.hex --host board --timeout 1e300";
-    QTest::newRow("unknown option") << "check fw.hex --fast";
-    QTest::newRow("check without file") << "check";
-    QTest::newRow("rom without address") << "rom fw.bin --host board";
-    QTest::newRow("rom with address that is no number") << "rom f --host b --address start";
-    QTest::newRow("rom with address above 32 bits") << "rom f --host b --address 0x100000000";
-    QTest::newRow("rom with address and area") << "rom f --host b --address 0 --area DB_TUBE1";
-    QTest::newRow("rom with unknown area") << "rom f --host b --area DB_TUBE9";
-    QTest::newRow("rom with GUI2 and a plain address") << "rom f --host b --address 0 --gui2";
-    QTest::newRow("rom with GUI2 on a fixed area") << "rom f --host b --area DB_TUBE1 --gui2";
-    QTest::newRow("rom without host") << "rom f --address 0";
-    QTest::newRow("rom without file") << "rom --host b --address 0";
-    QTest::newRow("rom with bad timeout") << "rom f --host b --address 0 --timeout x";
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("told");
+    const auto row = [](const char *name, const char *arguments, int status, const char *told) {
+        QTest::newRow(name) << arguments << status << told;
+    };
+    const auto usage = [](const char *name, const char *arguments) {
+        QTest::newRow(name) << arguments << int(FlashCommand::UsageError)
+                            << "Try \"vorne-flash --help\".";
+    };
+    row("help of a command", "rom --help", 0, "--host HOST[:PORT]");
+    // 7603 is the Fletcher-16 of small.bin, from which objcopy made small.hex.
+    row("check of a file fit to upload", "check small.hex", 0,
+        "small.hex: 22 lines\nimage size:    300 bytes (0x12C)\n"
+        "highest:       offset 0x00012B, flash address 0x0800012B\n"
+        "checksum:      0x1db3 (7603)\nstart address: 0x08000000\n");
+    row("hex of a file that cannot be opened", "hex missing.hex --host 127.0.0.1:1", 1,
+        "vorne-flash: upload of missing.hex to 127.0.0.1:1, target 0 (the connected board) "
+        "failed: cannot open missing.hex");
+    row("rom of a file that cannot be opened, to a GUI 2 area",
+        "rom missing.bin --area BTN_START --gui2 --host 127.0.0.1:1", 1,
+        "vorne-flash: writing missing.bin to ROM address 0x5C5E5F (GUI1_ADDR_BTN_START, GUI2) "
+        "of 127.0.0.1:1 failed: Cannot open missing.bin");
+    row("rom address with a leading zero is decimal", "rom m --address 0100 --host b:1", 1,
+        "to ROM address 0x000064 of");
+    row("check of a file without an end-of-file record", "check noeof.hex", 1,
+        "has no end-of-file record");
+    row("check shows a refused line's bytes escaped", "check escape.hex", 1,
+        ": :\\x1B[2J\\\\\nescape.hex: 2 lines");
+    row("check lists 50 refused lines, then counts", "check blank.hex", 1,
+        "line 50: empty line (a blank line, or read past the end of the file): \n"
+        "... and 150 more refused lines");
+    usage("no command", "");
+    usage("unknown command", "erase fw.hex");
+    usage("hex without host", "hex fw.hex");
+    usage("hex with bad target", "hex fw.hex --host board --target 9");
+    usage("hex with bad timeout", "hex fw.hex --host board --timeout 0");
+    usage("hex with timeout past a day", "hex fw.hex --host board --timeout 1e300");
+    usage("hex with timeout nan", "hex fw.hex --host board --timeout nan");
+    usage("rom with a timeout under a millisecond", "rom f --host b --address 0 --timeout 1e-4");
+    usage("rom without address", "rom fw.bin --host board");
+    usage("rom address above 32 bits", "rom f --host b --address 0x100000000");
+    usage("rom address of hex digits without 0x", "rom f --host b --address 5C5E5F");
+    usage("rom with address and area", "rom f --host b --address 0 --area DB_TUBE1");
+    usage("rom with a GUI area under the fixed prefix", "rom f --host b --area ADDR_BTN_START");
+    usage("rom with GUI2 on a fixed area", "rom f --host b --area DB_TUBE1 --gui2");
 }
 
-void TestFlashCommand::refusesWrongUsage()
+void TestFlashCommand::runs()
 {
     QFETCH(QString, arguments);
-    QCOMPARE(run(arguments.split(' ', Qt::SkipEmptyParts)), int(FlashCommand::UsageError));
-    QVERIFY(errors().contains("--help"));
-    QCOMPARE(output(), QString());
-}
-
-void TestFlashCommand::helpExitsWithSuccess()
-{
-    for (const char *arguments : {"--help", "-h", "hex --help", "rom --help"}) {
-        QCOMPARE(run(QString::fromLatin1(arguments).split(' ')), int(FlashCommand::Success));
-        QVERIFY2(output().contains("--host HOST[:PORT]"), arguments);
-    }
-}
-
-void TestFlashCommand::checkReportsImage()
-{
-    const QByteArray source = readFile(QFINDTESTDATA("data/small.bin"));
-    const quint16 sum = Fletcher16::of(source);
-    QCOMPARE(run({"check", QFINDTESTDATA("data/small.hex")}), int(FlashCommand::Success));
-    QVERIFY2(output().contains("image size:    300 bytes (0x12C)"), qPrintable(output()));
-    QVERIFY(output().contains("flash address 0x0800012B"));
-    QVERIFY(output().contains(QString::asprintf("checksum:      0x%04x (%u)", sum, sum)));
-}
-
-void TestFlashCommand::checkListsRefusedLines_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("listed");
-    const QByteArray abc = record(0, 0, "abc") + '\n';
-    QTest::newRow("bad type on line 2") << abc + ":0000000AF6\n:00000001FF\n"
-                                        << "line 2: record type above 06";
-    QTest::newRow("blank last line") << QByteArray(":00000001FF\n\n") << "line 2: empty line";
-    QTest::newRow("no end-of-file record") << abc << "no end-of-file record";
-    QTest::newRow("list capped") << QByteArray(200, '\n') << "... and 150 more refused lines";
-}
-
-void TestFlashCommand::checkListsRefusedLines()
-{
-    QFETCH(QByteArray, content);
-    QFETCH(QString, listed);
-    QVERIFY(writeFile(QStringLiteral("refused.hex"), content));
-    QCOMPARE(run({"check", "refused.hex"}), int(FlashCommand::Failed));
-    QVERIFY2((output() + errors()).contains(listed), qPrintable(output() + errors()));
-    QVERIFY(output().count("empty line") <= FlashCommand::kMaxListedRefusals);
-}
-
-void TestFlashCommand::hexUpload_data()
-{
-    QTest::addColumn<int>("refuseFromLine"); // 0: the board takes every line
-    QTest::addColumn<QString>("told");
-    QTest::newRow("uploaded to a CAN board") << 0 << "uploaded";
-    QTest::newRow("refused record") << 2 << "failed: unexpected reply \"ERR>\" after line 1";
-}
-
-void TestFlashCommand::hexUpload()
-{
-    QFETCH(int, refuseFromLine);
+    QFETCH(int, status);
     QFETCH(QString, told);
-    ScriptedBoard board(ScriptedBoard::Answers::Bootloader);
-    board.refuseFromLine = refuseFromLine;
-    const QString path = hexFile("upload.hex", {record(0, 0, "abc"), ":00000001FF"});
-    const int status = run({"hex", path, "--host", board.connection(), "--target", "Exp 2"});
-    QCOMPARE(status, int(refuseFromLine ? FlashCommand::Failed : FlashCommand::Success));
-    QVERIFY2(errors().contains(told), qPrintable(errors()));
-    QVERIFY(board.received.startsWith("can_bl 2\r\n"));
-    if (refuseFromLine) {
-        QVERIFY(board.received.endsWith("\r\nq\r\n"));
-        return;
-    }
-    QVERIFY(board.received.endsWith("\r\n$19495\r\n"));
-    QVERIFY2(output().contains("4c27\r\n"), qPrintable(output()));
-    QVERIFY2(errors().contains("100%"), qPrintable(errors()));
+    QCOMPARE(run(arguments.split(' ', Qt::SkipEmptyParts)), status);
+    QVERIFY2((output() + errors()).contains(told), qPrintable(output() + errors()));
+    QVERIFY(!output().contains('\x1b')); // no terminal escape from a file reaches the screen
+    if (status == FlashCommand::UsageError)
+        QCOMPARE(output(), QString());
 }
 
-void TestFlashCommand::romWrite_data()
-{
-    QTest::addColumn<QString>("arguments"); // FILE and where it goes
-    QTest::addColumn<QByteArray>("lastAnswer");
-    QTest::addColumn<qint64>("address"); // -1: the write fails
-    QTest::addColumn<QString>("told");
-    const QByteArray ok = ">";
-    QTest::newRow("hex address") << "plain.bin --address 0x20000" << ok << qint64(0x20000)
-                                 << "ROM address 0x020000 of";
-    QTest::newRow("decimal address")
-        << "plain.bin --address 6053471" << ok << qint64(6053471) << "ROM address 0x5C5E5F of";
-    QTest::newRow("area caption with GUI2 takes its file from the folder")
-        << "romset --area btn_start --gui2" << ok << qint64(6053471)
-        << "ROM address 0x5C5E5F (GUI1_ADDR_BTN_START, GUI2) of";
-    QTest::newRow("fixed area with a file of its own")
-        << "plain.bin --area ADDR_DB_TUBE1" << ok << qint64(6231422) << "(ADDR_DB_TUBE1) of";
-    QTest::newRow("missing file fails before any connection")
-        << "missing.bin --address 0" << ok << qint64(-1) << "failed: Cannot open";
-    QTest::newRow("board refuses the file after the last packet")
-        << "plain.bin --address 0" << QByteArray("ERROR: ROM transfer: checksum") << qint64(-1)
-        << "failed: The board answered \"ERROR: ROM transfer: checksum\"";
-}
-
-void TestFlashCommand::romWrite()
-{
-    QFETCH(QString, arguments);
-    QFETCH(QByteArray, lastAnswer);
-    QFETCH(qint64, address);
-    QFETCH(QString, told);
-    const QByteArray bytes = noise(241); // a full packet and a one-byte packet
-    QVERIFY(writeFile(QStringLiteral("romset/gui/btn_start.bin"), bytes));
-    QVERIFY(writeFile(QStringLiteral("plain.bin"), bytes));
-    ScriptedBoard board(ScriptedBoard::Answers::Rom);
-    board.lastPacketAnswer = lastAnswer;
-    const int status =
-        run(QStringList{"rom"} + arguments.split(' ') + QStringList{"--host", board.connection()});
-    QVERIFY2(errors().contains(told), qPrintable(errors()));
-    if (address < 0) {
-        QCOMPARE(status, int(FlashCommand::Failed));
-        return;
-    }
-    QCOMPARE(status, int(FlashCommand::Success));
-    QCOMPARE(board.commands, QByteArrayList{"put_binary " + QByteArray::number(address) + ":241:" +
-                                            QByteArray::number(Fletcher16::of(bytes)) + "\r\n"});
-    QVERIFY(board.data() == bytes);
-    // The bar counts the file's bytes, not the framing around them.
-    QVERIFY2(errors().contains("100% 241/241 bytes"), qPrintable(errors()));
-}
-
+// The bar is redrawn in place on standard error; texts and log messages wipe it first and
+// stand on lines of their own.
 void TestFlashCommand::progressBarMakesWayForTexts()
 {
     std::ostringstream bar;
@@ -324,39 +122,65 @@ void TestFlashCommand::progressBarMakesWayForTexts()
     progress.setTotal(200);
     progress.update(50);
     progress.update(51); // same percent: not redrawn
-    QCOMPARE(QString::fromStdString(bar.str()).count('['), 1);
-    QVERIFY(bar.str().find("25% 50/200 bytes") != std::string::npos);
     texts << "Bootloader sending hexfile\n" << std::flush;
-    QCOMPARE(text.str(), std::string("Bootloader sending hexfile\n"));
-    // The bar was wiped (carriage return, blanks, carriage return) and is drawn again.
-    QVERIFY(bar.str().back() == '\r');
-    progress.update(52);
-    QVERIFY(bar.str().find("26% 52/200 bytes") != std::string::npos);
+    progress.takeLogMessages();
+    qWarning("board gone");
     progress.finish(true);
-    QVERIFY(bar.str().find("100% 200/200 bytes\n") != std::string::npos);
+    QCOMPARE(text.str(), std::string("Bootloader sending hexfile\n"));
+    const std::string wiped = '\r' + std::string(ConsoleProgress::kBarWidth + 40, ' ') + '\r';
+    QCOMPARE(bar.str(), "\r[##########" + std::string(30, '.') + "] 25% 50/200 bytes" + wiped +
+                            "board gone\n\r[" + std::string(40, '#') + "] 100% 200/200 bytes\n");
+    QTest::ignoreMessage(QtWarningMsg, "after the bar"); // the usual way again after finish()
+    qWarning("after the bar");
 }
 
-void TestFlashCommand::logMessagesGoAroundTheBar()
+// vorne-flash against the simulated board, once for each kind of transfer: the objcopy
+// fixture flashed into a board behind the connected one (Exp 2 is CAN node 2), a GUI 2 area
+// written from a folder, and a file from a pipe.
+void TestFlashCommand::endToEnd_data()
 {
-    std::ostringstream bar;
-    std::ostringstream text;
-    {
-        ConsoleProgress progress(bar, text);
-        progress.setTotal(100);
-        progress.update(40);
-        progress.takeLogMessages();
-        qWarning("board gone");
-        const std::string wiped = '\r' + std::string(ConsoleProgress::kBarWidth + 40, ' ') + '\r';
-        QVERIFY(bar.str().find("40/100 bytes" + wiped + "board gone\n") != std::string::npos);
-        progress.update(41);
-        QVERIFY(bar.str().find("board gone\n\r[################") != std::string::npos);
-        progress.finish(false);
-    }
-    QVERIFY(text.str().empty());
-    // After finish() messages take their usual way again.
-    QTest::ignoreMessage(QtWarningMsg, "after the bar");
-    qWarning("after the bar");
-    QVERIFY(bar.str().find("after the bar") == std::string::npos);
+    QTest::addColumn<QStringList>("arguments"); // without --host
+    QTest::addColumn<QByteArray>("input");      // on standard input
+    QTest::addColumn<QString>("told");          // on standard error
+    QTest::addColumn<QString>("kept");          // the board's file of what it received
+    QTest::addColumn<QByteArray>("image");
+    QTest::newRow("hex to Exp 2, flashed under a matching checksum")
+        << QStringList{"hex", "small.hex", "--target", "Exp 2"} << QByteArray()
+        << "small.hex uploaded to"
+        << "flash-can2.bin" << readFile(QFINDTESTDATA("data/small.bin"));
+    QTest::newRow("rom of a GUI 2 area, its file taken from a folder")
+        << QStringList{"rom", "romset", "--area", "BTN_START", "--gui2"} << QByteArray()
+        << "100% 307200/307200 bytes"
+        << "rom-5c5e5f.bin" << noise(300 * 1024);
+    QTest::newRow("rom of a pipe, read whole first")
+        << QStringList{"rom", "/dev/stdin", "--address", "0x20000"} << noise(1000)
+        << "/dev/stdin (1000 bytes) written to ROM address 0x020000"
+        << "rom-020000.bin" << noise(1000);
+}
+
+void TestFlashCommand::endToEnd()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, input);
+    QFETCH(QString, told);
+    QFETCH(QString, kept);
+    QFETCH(QByteArray, image);
+
+    const QString romDir = QStringLiteral("board");
+    BoardSimProcess board;
+    QVERIFY(board.start(BoardSimProcess::quietArguments() << "--rom-dir" << romDir));
+    QProcess flash;
+    flash.start(QStringLiteral(VORNE_BIN_DIR "/vorne-flash"),
+                arguments << "--host" << QStringLiteral("127.0.0.1:%1").arg(board.ports.first()));
+    flash.write(input);
+    flash.closeWriteChannel();
+    QVERIFY(flash.waitForFinished(120000));
+    const QString err = QString::fromUtf8(flash.readAllStandardError());
+    QVERIFY2(err.contains(told), qPrintable(err.right(300)));
+    QCOMPARE(flash.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(flash.exitCode(), 0);
+    // A board keeps new firmware only when its own checksum matches the one sent.
+    QTRY_VERIFY(readFile(QDir(romDir).filePath(kept)) == image);
 }
 
 QTEST_GUILESS_MAIN(TestFlashCommand)

@@ -1,6 +1,7 @@
 #include "fletcher16.h"
 #include "hextestfiles.h"
 #include "rompacket.h"
+#include "romreplycutter.h"
 #include "romtransfer.h"
 #include "scriptedboard.h"
 
@@ -10,274 +11,220 @@
 using namespace std::chrono_literals;
 using HexTestFiles::noise;
 
+// One step of an exchange: what the board says, then what the transfer must send next;
+// either may be empty. Markers stand for acts and for the bytes the test works out.
+using Steps = QList<QPair<QByteArray, QByteArray>>;
+Q_DECLARE_METATYPE(Steps)
+
 namespace {
 
 const QByteArray kHangUp = "<the board hangs up>";
-
-QString fileOf(int size)
-{
-    const QString name = QStringLiteral("%1.bin").arg(size);
-    HexTestFiles::writeFile(name, noise(size));
-    return name;
-}
+const QByteArray kAbort = "<the transfer is aborted>";
+const QByteArray kBabble = "<every 100 ms until the end>"; // followed by what the board says
+const QByteArray kCommand = "<put_binary of the file>";
+const QByteArray kPacket = "<the next packet of the file>";
+const QString kAborted = QStringLiteral("<aborted>");
+constexpr quint32 kAddress = 1234;
 
 } // namespace
 
-// The put_binary exchange against a board played by the test, over an own connection and
-// over a borrowed console socket, and every way a transfer can end.
+// The wire bytes of a ROM write, its replies cut from the board's text, and the put_binary
+// exchange against a board played by the test, on an own connection and on a borrowed console
+// socket, to every end it can take.
 class TestRomTransfer : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void ownConnectionWritesTwoPackets();
-    void emptyFileEndsAtNextPrompt();
-    void promptInWaitingState_data();
-    void promptInWaitingState();
-    void noiseBetweenPacketsIgnored();
-    void consoleGoesOnAfterTheTransfer_data();
-    void consoleGoesOnAfterTheTransfer();
-    void stalePromptOnConsoleSkipped();
-    void failureEndsInDone_data();
-    void failureEndsInDone();
+    void frameBytes();
+    void replies_data();
+    void replies();
+    void exchange_data();
+    void exchange();
 };
 
-void TestRomTransfer::ownConnectionWritesTwoPackets()
+void TestRomTransfer::frameBytes()
 {
-    const QByteArray content = noise(241);
-    ScriptedBoard board;
-    RomTransfer transfer(QStringLiteral("127.0.0.1"), board.port());
-    QSignalSpy sizeSpy(&transfer, &RomTransfer::setSize);
-    QSignalSpy progressSpy(&transfer, &RomTransfer::progress);
-    QSignalSpy doneSpy(&transfer, &RomTransfer::done);
-
-    QVERIFY(transfer.transferFile(1234, fileOf(241)));
-    QVERIFY(!transfer.transferFile(2, fileOf(3))); // one transfer at a time
-    QCOMPARE(sizeSpy.value(0).value(0).toInt(), 241);
-    QTRY_VERIFY(board.peer);
-    QCOMPARE(board.received, QByteArray()); // the board speaks first on a new connection
-    board.send(">");
-    QCOMPARE(board.line(),
-             "put_binary 1234:241:" + QByteArray::number(Fletcher16::of(content)) + "\r\n");
-    board.send(">");
-    QTRY_COMPARE(board.unread, RomPacket::frame(content.left(240), 0)); // 247 bytes
-    board.unread.clear();
-    board.send(">");
-    QTRY_COMPARE(board.unread, RomPacket::frame(content.mid(240), 1)); // 8 bytes
-    QCOMPARE(progressSpy.size(), 2);
-    QCOMPARE(progressSpy.at(0).at(0).toInt(), 247);
-    QCOMPARE(progressSpy.at(1).at(0).toInt(), 255);
-    QVERIFY(doneSpy.isEmpty());
-
-    board.send(">");
-    QTRY_COMPARE(doneSpy.size(), 1);
-    QCOMPARE(doneSpy.at(0).at(0).toInt(), 1);
-    QVERIFY(transfer.failureReason().isEmpty());
-    QTRY_COMPARE(board.peer->state(), QAbstractSocket::UnconnectedState);
+    // The Fletcher pairs worked out by hand: sums modulo 255 over length, sequence and data.
+    const QByteArray abc("\x0a\0\0\0\0abc\x31\x9c", 10);
+    QCOMPARE(RomPacket::frame("abc", 0).toHex(), abc.toHex());
+    QCOMPARE(RomPacket::frame("\xff", 0x01020304).toHex(), // the sequence big-endian
+             QByteArray("\x08\x01\x02\x03\x04\xff\x12\x4e").toHex());
+    QCOMPARE(RomPacket::putBinaryCommand(0xffffffffu, 241, 0xffffu),
+             QByteArray("put_binary 4294967295:241:65535\r\n"));
 }
 
-void TestRomTransfer::emptyFileEndsAtNextPrompt()
+// How one read of the console is cut into replies; also the seeds of the cutter's fuzz target.
+void TestRomTransfer::replies_data()
 {
-    ScriptedBoard board;
-    RomTransfer transfer(QStringLiteral("127.0.0.1"), board.port());
-    QSignalSpy doneSpy(&transfer, &RomTransfer::done);
-    QVERIFY(transfer.transferFile(0x20000, fileOf(0)));
-    board.send(">");
-    QCOMPARE(board.line(), QByteArray("put_binary 131072:0:0\r\n"));
-    board.send(">");
-    QTRY_COMPARE(doneSpy.size(), 1);
-    QCOMPARE(doneSpy.at(0).at(0).toInt(), 1);
-    QCOMPARE(board.unread, QByteArray());
+    QTest::addColumn<QByteArray>("read");
+    QTest::addColumn<QStringList>("replies");
+    QTest::newRow("carriage returns split, empty pieces dropped, the last kept")
+        << QByteArray("\r\nERROR: busy\r\n>") << QStringList{"ERROR: busy", ">"};
+    QTest::newRow("line feeds vanish, blanks stay, a NUL byte ends the read")
+        << QByteArray("BL>  \n\rok\0>", 11) << QStringList{"BL>  ", "ok"};
 }
 
-void TestRomTransfer::promptInWaitingState_data()
+void TestRomTransfer::replies()
 {
-    QTest::addColumn<QByteArrayList>("reads");
-    QTest::addColumn<bool>("starts");
-    QTest::newRow("bare prompt") << QByteArrayList{">"} << true;
-    QTest::newRow("bootloader prompt") << QByteArrayList{"BL>"} << true;
-    QTest::newRow("prompt with trailing blanks") << QByteArrayList{"BL>   \r\n"} << true;
-    QTest::newRow("greeting line and prompt in one read")
-        << QByteArrayList{"Korvo console\r\nBL>"} << true;
-    QTest::newRow("prompt split across two reads") << QByteArrayList{"B", "L>"} << true;
-    QTest::newRow("line without prompt ignored") << QByteArrayList{"Korvo console\r\n"} << false;
-    QTest::newRow("prompt sign inside a line ignored") << QByteArrayList{"a > b\r\n"} << false;
-    QTest::newRow("prompt after a NUL byte ignored")
-        << QByteArrayList{QByteArray("ok\0>", 4)} << false;
+    QFETCH(QByteArray, read);
+    QFETCH(QStringList, replies);
+    QCOMPARE(RomReplyCutter::cut(read), replies);
 }
 
-void TestRomTransfer::promptInWaitingState()
+void TestRomTransfer::exchange_data()
 {
-    QFETCH(QByteArrayList, reads);
-    QFETCH(bool, starts);
-    ScriptedBoard board;
-    auto console = board.dialIn();
-    QVERIFY(console);
-    RomTransfer transfer(console.get());
-    QVERIFY(transfer.transferFile(5, fileOf(10)));
-    QCOMPARE(board.line(), QByteArray("\r\n")); // asks a borrowed console for a prompt
-
-    // The transfer reads before this spy, which was connected after it.
-    QSignalSpy readSpy(console.get(), &QTcpSocket::readyRead);
-    for (const QByteArray &read : reads) {
-        board.send(read);
-        QVERIFY(readSpy.wait(5000));
-    }
-    QCOMPARE(transfer.state(),
-             starts ? RomTransfer::State::Sending : RomTransfer::State::WaitingForPrompt);
-    if (starts)
-        QVERIFY(board.line().startsWith("put_binary 5:10:"));
-}
-
-void TestRomTransfer::noiseBetweenPacketsIgnored()
-{
-    const QByteArray content = noise(300);
-    ScriptedBoard board;
-    auto console = board.dialIn();
-    RomTransfer transfer(console.get());
-    QSignalSpy doneSpy(&transfer, &RomTransfer::done);
-    QVERIFY(transfer.transferFile(7, fileOf(300)));
-    QCOMPARE(board.line(), QByteArray("\r\n"));
-    board.send(">");
-    QVERIFY(board.line().startsWith("put_binary 7:300:"));
-
-    // Status lines, even split across reads, neither send a packet nor end the transfer.
-    QSignalSpy readSpy(console.get(), &QTcpSocket::readyRead);
-    for (const char *noise : {"Erasing sec", "tor 12\r\n", "> \r\n", "OK>\r\n"}) {
-        board.send(noise);
-        QVERIFY(readSpy.wait(5000));
-    }
-    QCOMPARE(transfer.state(), RomTransfer::State::Sending);
-    QCOMPARE(board.unread, QByteArray());
-    board.send(">\r\n");
-    QTRY_COMPARE(board.unread.size(), 247);
-    board.send("\r\n>");
-    QTRY_COMPARE(board.unread.mid(247), RomPacket::frame(content.mid(240), 1));
-    board.send(">");
-    QTRY_COMPARE(doneSpy.size(), 1);
-    QCOMPARE(doneSpy.at(0).at(0).toInt(), 1);
-}
-
-void TestRomTransfer::consoleGoesOnAfterTheTransfer_data()
-{
-    QTest::addColumn<bool>("aborted"); // after the command, before the first packet
-    QTest::newRow("after a good transfer") << false;
-    QTest::newRow("after an abort, without a packet") << true;
-}
-
-void TestRomTransfer::consoleGoesOnAfterTheTransfer()
-{
-    QFETCH(bool, aborted);
-    ScriptedBoard board(aborted ? ScriptedBoard::Answers::None : ScriptedBoard::Answers::Rom);
-    auto console = board.dialIn();
-    RomTransfer transfer(console.get());
-    QSignalSpy doneSpy(&transfer, &RomTransfer::done);
-    QVERIFY(transfer.transferFile(9, fileOf(3)));
-    if (aborted) {
-        QCOMPARE(board.line(), QByteArray("\r\n"));
-        board.send(">");
-        QVERIFY(board.line().startsWith("put_binary"));
-        transfer.abort();
-        QVERIFY(!transfer.isBusy());
-    }
-    QTRY_COMPARE(doneSpy.size(), aborted ? 0 : 1);
-    QCOMPARE(doneSpy.value(0).value(0).toInt(), aborted ? 0 : 1);
-    QCOMPARE(board.packets.size(), aborted ? 0 : 1);
-
-    // The main window reads the console again: what the board says next is left to it.
-    QCOMPARE(console->state(), QAbstractSocket::ConnectedState);
-    QSignalSpy readSpy(console.get(), &QTcpSocket::readyRead);
-    board.send(">tube idle\r\n");
-    QVERIFY(readSpy.wait(5000));
-    QCOMPARE(console->readAll(), QByteArray(">tube idle\r\n")); // the prompt was not taken
-}
-
-void TestRomTransfer::stalePromptOnConsoleSkipped()
-{
-    ScriptedBoard board;
-    auto console = board.dialIn();
-    board.send("tube idle\r\n>"); // shown before the main window let go of the console
-    QTRY_VERIFY(console->bytesAvailable() > 0);
-    RomTransfer transfer(console.get());
-    QSignalSpy progressSpy(&transfer, &RomTransfer::progress);
-    QVERIFY(transfer.transferFile(1, fileOf(3)));
-    QCOMPARE(board.line(), QByteArray("\r\n"));
-    QSignalSpy readSpy(console.get(), &QTcpSocket::readyRead);
-    board.send("\r\n>"); // a board ends the open prompt's line before a new one
-    QVERIFY(readSpy.wait(5000));
-    // The fresh prompt starts the command; a stale one would have sent a packet as well.
-    QCOMPARE(transfer.state(), RomTransfer::State::Sending);
-    QCOMPARE(progressSpy.size(), 0);
-}
-
-void TestRomTransfer::failureEndsInDone_data()
-{
-    QTest::addColumn<QString>("channel");  // own, console, closed port, no port, unconnected, none
+    QTest::addColumn<QString>("channel");  // own, console, closed port, no port, unconnected
     QTest::addColumn<int>("size");         // of the file; -1: no file
-    QTest::addColumn<QByteArray>("after"); // the board after the first packet; empty: silent
-    QTest::addColumn<QString>("reason");
-    const QByteArray text = "CHECKSUM ERROR\r\n>";
-    QTest::newRow("file that cannot be opened") << "own" << -1 << QByteArray() << "no/such.bin";
-    QTest::newRow("connection refused") << "closed port" << 3 << QByteArray() << "Cannot connect";
-    QTest::newRow("connection text without a port") << "no port" << 3 << QByteArray() << "port";
-    QTest::newRow("console not connected") << "unconnected" << 3 << QByteArray() << "not open";
-    QTest::newRow("no console at all") << "none" << 3 << QByteArray() << "not open";
-    QTest::newRow("board that never greets") << "own" << 3 << QByteArray() << "did not answer";
-    QTest::newRow("own connection dropped mid-file") << "own" << 1000 << kHangUp << "lost";
-    QTest::newRow("console dropped mid-file") << "console" << 1000 << kHangUp << "lost";
-    QTest::newRow("own connection ending on a non-prompt reply fails, not silently")
-        << "own" << 5 << text << "CHECKSUM ERROR";
-    QTest::newRow("console ending on a non-prompt reply is not told success")
-        << "console" << 5 << text << "CHECKSUM ERROR";
+    QTest::addColumn<QByteArray>("stale"); // on the console before the transfer starts
+    QTest::addColumn<Steps>("steps");
+    QTest::addColumn<QString>("end"); // empty: written; kAborted; else part of the reason
+    const auto row = [](const char *name, const char *channel, int size, const Steps &steps,
+                        const QString &end, const QByteArray &stale = {}) {
+        QTest::newRow(name) << channel << size << stale << steps << end;
+    };
+    const Steps ask = {{"", "\r\n"}}; // a borrowed console is asked for a fresh prompt
+    const Steps go = {{">", kCommand}, {">", kPacket}};
+    const Steps aborted = {{kAbort, ""}};
+    const QByteArray refusal = "CHECKSUM ERROR\r\n>";
+    row("own connection: the board speaks first, a full packet and a one-byte packet", "own", 241,
+        go + Steps{{">", kPacket}, {">", ""}}, "");
+    row("own connection: an empty file ends at the next prompt", "own", 0,
+        {{">", kCommand}, {">", ""}}, "");
+    row("borrowed console, handed back afterwards", "console", 241,
+        ask + go + Steps{{">", kPacket}, {">", ""}}, "");
+    row("prompt with trailing blanks", "console", 10,
+        ask + Steps{{"BL>   \r\n", kCommand}} + aborted, kAborted);
+    row("line without prompt ignored", "console", 10,
+        ask + Steps{{"Korvo console\r\n", ""}} + aborted, kAborted);
+    // A stale prompt taken would put every packet one prompt ahead of the board.
+    row("stale prompt on the console skipped", "console", 10,
+        ask + Steps{{"\r\n>", kCommand}} + aborted, kAborted, "tube idle\r\n>");
+    row("status lines between packets ignored, even split", "console", 300,
+        ask + go +
+            Steps{{"Erasing sec", ""},
+                  {"tor 12\r\n", ""},
+                  {"> \r\n", ""},
+                  {"OK>\r\n", ""},
+                  {"\r\n>", kPacket},
+                  {">", ""}},
+        "");
+    row("refused put_binary ends before a byte is sent", "console", 241,
+        ask + Steps{{">", kCommand}, {"\r\nERROR: put_binary area does not fit the ROM\r\n>", ""}},
+        "The board refused put_binary: \"ERROR: put_binary area does not fit the ROM\"");
+    row("a board talking without a prompt is given up", "own", 1000,
+        go + Steps{{kBabble + "Erasing sector\r\n", ""}},
+        "The board talked but gave no prompt for 0.3 s");
+    row("file that cannot be opened", "own", -1, {}, "no/such.bin");
+    row("connection refused", "closed port", 3, {}, "Cannot connect");
+    row("console not connected", "unconnected", 3, {}, "not open");
+    row("board that never greets", "own", 3, {}, "did not answer");
+    row("own connection dropped mid-file", "own", 1000, go + Steps{{kHangUp, ""}}, "lost");
+    row("console dropped mid-file", "console", 1000, ask + go + Steps{{kHangUp, ""}}, "lost");
+    row("own connection ending on a non-prompt reply fails, not silently", "own", 5,
+        go + Steps{{refusal, ""}}, "CHECKSUM ERROR");
+    row("console ending on a non-prompt reply is not told success", "console", 5,
+        ask + go + Steps{{refusal, ""}}, "CHECKSUM ERROR");
 }
 
-void TestRomTransfer::failureEndsInDone()
+void TestRomTransfer::exchange()
 {
     QFETCH(QString, channel);
     QFETCH(int, size);
-    QFETCH(QByteArray, after);
-    QFETCH(QString, reason);
+    QFETCH(QByteArray, stale);
+    QFETCH(Steps, steps);
+    QFETCH(QString, end);
 
+    const QByteArray content = noise(qMax(size, 0));
+    const QString file = size < 0 ? QStringLiteral("no/such.bin") : QStringLiteral("rom.bin");
+    QVERIFY(size < 0 || HexTestFiles::writeFile(file, content));
     ScriptedBoard board;
     QTcpSocket unconnected;
-    const std::unique_ptr<QTcpSocket> console = channel == "console" ? board.dialIn() : nullptr;
-    QTcpSocket *socket = console                    ? console.get()
-                         : channel == "unconnected" ? &unconnected
-                                                    : nullptr;
+    const auto console = channel == "console" ? board.dialIn() : nullptr;
+    if (!stale.isEmpty()) {
+        board.send(stale); // shown before the main window let go of the console
+        QTRY_VERIFY(console->bytesAvailable() > 0);
+    }
+    QTcpSocket *socket = channel == "unconnected" ? &unconnected : console.get();
     quint16 port = channel == "own" ? board.port() : 0;
     if (channel == "closed port") {
-        QTcpServer probe;
+        QTcpServer probe; // a free port, closed again at once
         QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
         port = probe.serverPort();
     }
-    const auto transfer = socket || channel == "none"
-                              ? std::make_unique<RomTransfer>(socket)
-                              : std::make_unique<RomTransfer>(QStringLiteral("127.0.0.1"), port);
+    const auto transfer = socket ? std::make_unique<RomTransfer>(socket)
+                                 : std::make_unique<RomTransfer>("127.0.0.1", port);
     transfer->setSilenceTimeout(300ms);
-    QSignalSpy doneSpy(transfer.get(), &RomTransfer::done);
-    QVERIFY(transfer->transferFile(1, size < 0 ? QStringLiteral("no/such.bin") : fileOf(size)));
-    if (!after.isEmpty()) {
-        if (console)
-            QCOMPARE(board.line(), QByteArray("\r\n"));
-        board.send(">");
-        QCOMPARE(board.line(), RomPacket::putBinaryCommand(1, size, Fletcher16::of(noise(size))));
-        board.send(">");
-        QTRY_COMPARE(board.unread, RomPacket::frame(noise(size).left(240), 0));
-        if (after == kHangUp)
-            board.peer->close();
-        else
-            board.send(after);
+    QSignalSpy sizes(transfer.get(), &RomTransfer::setSize);
+    QSignalSpy progress(transfer.get(), &RomTransfer::progress);
+    QSignalSpy done(transfer.get(), &RomTransfer::done);
+    QVERIFY(transfer->transferFile(kAddress, file));
+    if (transfer->isBusy())
+        QVERIFY(!transfer->transferFile(2, file)); // one transfer at a time
+    QCOMPARE(sizes.value(0).value(0).toInt(), qMax(size, 0));
+    if (channel == "own" && !steps.isEmpty()) {
+        QTRY_VERIFY(board.peer);
+        QCOMPARE(board.received, QByteArray());
     }
-    QTRY_COMPARE(doneSpy.size(), 1);
-    QCOMPARE(doneSpy.at(0).at(0).toInt(), 0);
-    QVERIFY2(transfer->failureReason().contains(reason), qPrintable(transfer->failureReason()));
+
+    const QByteArray command = "put_binary 1234:" + QByteArray::number(size) + ':' +
+                               QByteArray::number(Fletcher16::of(content)) + "\r\n";
+    QList<int> sent;
+    for (const auto &step : qAsConst(steps)) {
+        // Connected after the transfer's slot: once it fires, the transfer has read.
+        const auto read =
+            console ? std::make_unique<QSignalSpy>(console.get(), &QIODevice::readyRead) : nullptr;
+        if (step.first.startsWith(kBabble)) {
+            const QByteArray said = step.first.mid(kBabble.size());
+            QTimer babble;
+            connect(&babble, &QTimer::timeout, [&] { board.send(said); });
+            babble.start(100);
+            QVERIFY(done.wait(3000));
+            continue;
+        }
+        if (step.first == kHangUp)
+            board.peer->close();
+        else if (step.first == kAbort)
+            transfer->abort();
+        else if (!step.first.isEmpty())
+            board.send(step.first);
+        if (step.second == kCommand) {
+            QCOMPARE(board.line(), command);
+        } else if (step.second == kPacket) {
+            const QByteArray data = content.mid(sent.size() * 240, 240);
+            const QByteArray packet = RomPacket::frame(data, sent.size());
+            QTRY_COMPARE(board.unread, packet);
+            board.unread.clear();
+            sent << sent.value(sent.size() - 1) + packet.size();
+        } else if (!step.second.isEmpty()) {
+            QCOMPARE(board.line(), step.second);
+        } else if (console && step.first != kAbort && step.first != kHangUp) {
+            QVERIFY(read->wait(5000));
+            QCOMPARE(board.unread, QByteArray()); // nothing sent on it
+        }
+    }
+    const QList<int> status = end == kAborted ? QList<int>() : QList<int>{end.isEmpty() ? 1 : 0};
+    QTRY_COMPARE(done.size(), status.size());
+    QCOMPARE(done.value(0).value(0).toInt(), status.value(0));
+    const QString reason = transfer->failureReason();
+    QVERIFY2(end == kAborted || (end.isEmpty() ? reason.isEmpty() : reason.contains(end)),
+             qPrintable(reason));
     QVERIFY(!transfer->isBusy());
-    if (console && after != kHangUp)
-        QCOMPARE(console->state(), QAbstractSocket::ConnectedState);
-    if (channel == "own" && size >= 0)
-        QTRY_COMPARE(board.peer->state(), QAbstractSocket::UnconnectedState);
-    else if (channel != "console")
+    QCOMPARE(progress.size(), sent.size()); // 247, then 255 for 241 bytes
+    for (int i = 0; i < sent.size(); ++i)
+        QCOMPARE(progress.at(i).at(0).toInt(), sent.at(i));
+    if (size < 0)
         QCOMPARE(board.connections, 0);
+    if (channel == "own" && board.peer)
+        QTRY_COMPARE(board.peer->state(), QAbstractSocket::UnconnectedState);
+    if (!console || steps.last().first == kHangUp)
+        return;
+    // The main window reads the console again: what the board says next is left to it.
+    QSignalSpy read(console.get(), &QTcpSocket::readyRead);
+    board.send(">tube idle\r\n");
+    QVERIFY(read.wait(5000));
+    QCOMPARE(console->readAll(), QByteArray(">tube idle\r\n"));
+    QCOMPARE(board.unread, QByteArray()); // its prompt sent no packet
 }
 
 QTEST_GUILESS_MAIN(TestRomTransfer)

@@ -3,6 +3,7 @@
 #include "consoleprogress.h"
 #include "fwupdater.h"
 #include "hexfile.h"
+#include "hexfilecheck.h"
 #include "hostport.h"
 #include "intelhexreader.h"
 #include "romareas.h"
@@ -52,24 +53,30 @@ Commands:
       up to a minute; reconnect afterwards). A progress bar is drawn on standard error; the
       uploader's texts, the image checksum among them, go to standard output, and the image
       sent is also written to ./fw.bin. Every record is checked before it is sent: a refused
-      record, an unexpected reply, a lost connection or a silent board stops the upload, tells
-      the bootloader to quit ("q") and exits with the reason.
+      record, an unexpected reply, a lost connection or a board that does not prompt for the
+      next step in time stops the upload, tells the bootloader to quit ("q") and exits with the
+      reason. FILE may be a pipe, such as /dev/stdin.
   check FILE
       Reads the Intel HEX FILE offline as the uploader would and prints the image size, the
       highest address and the image checksum (hex and decimal), or else the refused lines
-      with their line numbers and what is wrong with them.
+      with their line numbers and what is wrong with them (other bytes than printable ASCII
+      shown as \xHH).
   rom FILE (--address ADDR | --area NAME [--gui2]) --host HOST[:PORT] [--timeout SECONDS]
       Writes FILE byte for byte into the external ROM of the board at HOST:PORT, as the ROM
-      manager does: "put_binary ADDR:SIZE:CHECKSUM", then packets of up to 240 bytes, each
-      answered by the board's ">" prompt. A progress bar is drawn on standard error. A board
-      that closes the connection, stays silent or does not confirm the last packet with its
-      prompt fails the transfer, and vorne-flash exits with the reason.
+      manager does: "put_binary ADDR:SIZE:CHECKSUM", answered by the board's ">" prompt, then
+      packets of up to 240 bytes, each answered by ">" too. A progress bar is drawn on
+      standard error. A board that answers put_binary with anything but its prompt (nothing of
+      the file is sent then), closes the connection, does not prompt for the next packet in
+      time or does not confirm the last packet with its prompt fails the transfer, and
+      vorne-flash exits with the reason. FILE may be a pipe or a device; it is read whole
+      first (at most 1 GiB).
 
 Options of hex and rom:
   --host HOST[:PORT]   the board's console: a host name or address, optionally with a port;
                        an IPv6 address with a port is written [ADDRESS]:PORT
-  --timeout SECONDS    give up when the board says nothing for this long (default 60; a
-                       board erasing its flash can be silent for tens of seconds)
+  --timeout SECONDS    give up when the board has not prompted for the next step this long,
+                       silent or talking (default 60; a board erasing its flash can be
+                       silent for tens of seconds); from 0.001 to 86400
 
 Options of hex:
   --target N           the board to flash (default 0), as in the firmware dialog's list:
@@ -125,6 +132,23 @@ int romFileBytes(int wireBytes)
 int sameBytes(int bytes)
 {
     return bytes;
+}
+
+// A refused line as a terminal may show it: printable ASCII as it is, every other byte (an
+// escape sequence, a NUL) as \xHH, a backslash doubled.
+std::string printable(const QByteArray &bytes)
+{
+    std::string text;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte == '\\')
+            text += "\\\\";
+        else if (byte >= 0x20 && byte < 0x7F)
+            text += c;
+        else
+            text += QString::asprintf("\\x%02X", byte).toStdString();
+    }
+    return text;
 }
 
 // Runs one transfer (Fwupdater or RomTransfer) from start() to its done() with the bar
@@ -238,6 +262,8 @@ int FlashCommand::runRom(const QStringList &arguments)
     ConsoleProgress progress(err, out);
     RomTransfer transfer(board.host, board.port);
     transfer.setSilenceTimeout(board.silence);
+    int bytes = 0; // of the file, read whole first when it is a pipe
+    QObject::connect(&transfer, &RomTransfer::setSize, [&bytes](int size) { bytes = size; });
     QString reason;
     const bool written = runTransfer(
         &transfer, progress, [&] { transfer.transferFile(address, fileName); }, &reason,
@@ -253,8 +279,8 @@ int FlashCommand::runRom(const QStringList &arguments)
             << " failed: " << reason.toStdString() << std::endl;
         return Failed;
     }
-    err << "vorne-flash: " << fileName.toStdString() << " written to " << where.toStdString()
-        << std::endl;
+    err << "vorne-flash: " << fileName.toStdString() << " (" << bytes << " bytes) written to "
+        << where.toStdString() << std::endl;
     return Success;
 }
 
@@ -294,9 +320,9 @@ int FlashCommand::parseBoard(const QCommandLineParser &parser, const char *comma
         return usageError(QStringLiteral("%1 needs --host HOST[:PORT]").arg(command));
     bool ok = false;
     const double timeout = parser.value(kTimeoutOption).toDouble(&ok);
-    if (!ok || timeout <= 0 || timeout > kMaxTimeoutSeconds)
-        return usageError(QStringLiteral("--timeout must be a positive number of seconds, "
-                                         "at most %1")
+    // Written so that NaN fails too; under a millisecond a timer would fire at once.
+    if (!ok || !(timeout >= 0.001 && timeout <= kMaxTimeoutSeconds))
+        return usageError(QStringLiteral("--timeout must be a number of seconds from 0.001 to %1")
                               .arg(kMaxTimeoutSeconds));
     board->silence = std::chrono::milliseconds(qint64(timeout * 1000));
     return kGoOn;
@@ -324,25 +350,32 @@ int FlashCommand::runCheck(const QStringList &arguments)
     // The reader's own texts repeat what the report below says.
     std::ostringstream readerTexts;
     IntelHexReader reader(readerTexts);
-    QByteArray line;
+    HexFileCheck lines(reader);
     int refused = 0;
     quint32 firstRefused = 0;
-    while (!file.atEnd()) {
-        file.readLine(line);
-        reader.nextLine();
-        if (reader.parseHexLine(line))
-            continue;
+    const auto judge = [&](const QByteArray &line) {
+        if (lines.check(line))
+            return;
         if (refused++ == 0)
             firstRefused = reader.lineNumber();
         if (refused <= kMaxListedRefusals)
-            out << "line " << reader.lineNumber() << ": "
-                << IntelHexReader::describe(reader.lastRefusal()) << ": "
-                << line.left(48).toStdString() << (line.size() > 48 ? "..." : "") << '\n';
+            out << "line " << reader.lineNumber() << ": " << lines.refusal().toStdString() << ": "
+                << printable(line.left(48)) << (line.size() > 48 ? "..." : "") << '\n';
+    };
+    QByteArray line;
+    while (!file.atEnd()) {
+        file.readLine(line);
+        judge(line);
     }
+    const quint32 lineCount = reader.lineNumber();
+    // The uploader sends the first line before it looks for the end of the file, so it reads
+    // a file of one line past its end, and refuses the empty line it finds there.
+    if (lineCount <= 1)
+        judge(QByteArray());
     if (refused > kMaxListedRefusals)
         out << "... and " << refused - kMaxListedRefusals << " more refused lines\n";
 
-    out << fileName.toStdString() << ": " << reader.lineNumber() << " lines\n";
+    out << fileName.toStdString() << ": " << lineCount << " lines\n";
     if (refused > 0) {
         out << refused << " refused lines; an upload would stop at line " << firstRefused << '\n';
         err << "vorne-flash: " << fileName.toStdString() << " has " << refused << " refused lines"
