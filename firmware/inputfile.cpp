@@ -24,26 +24,24 @@ bool InputFile::open(const QString &fileName, qint64 maxBuffered)
 bool InputFile::readWhole(qint64 maxBuffered)
 {
     constexpr qint64 kPiece = 64 * 1024;
-    QByteArrayList pieces;
-    qint64 total = 0;
+    QByteArray data;
     for (;;) {
-        const QByteArray piece = file.read(qMin(kPiece, maxBuffered + 1 - total));
+        const QByteArray piece = file.read(qMin(kPiece, maxBuffered + 1 - data.size()));
         if (piece.isEmpty())
             break;
-        total += piece.size();
-        if (total > maxBuffered) {
+        data += piece;
+        if (data.size() > maxBuffered) {
             error =
                 QStringLiteral("a pipe or device that gives more than %1 bytes").arg(maxBuffered);
             return false;
         }
-        pieces << piece;
     }
     if (file.error() != QFileDevice::NoError) {
         error = file.errorString();
         return false;
     }
     file.close();
-    buffer.setData(pieces.join());
+    buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
     source = &buffer;
     return true;

@@ -83,7 +83,7 @@ bool RomTransfer::transferFile(uint32_t address, const QString &fileName)
 // Opens the file, emits its size and takes its checksum, leaving it at its start.
 bool RomTransfer::openFile(const QString &fileName)
 {
-    if (!file.open(fileName, kMaxFileSize)) {
+    if (!file.open(fileName, kMaxPipedSize)) {
         qCWarning(lcRom) << "Error CANT OPEN FILE" << fileName;
         finish(0, tr("Cannot open %1: %2").arg(fileName, file.errorString()));
         return false;

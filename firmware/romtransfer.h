@@ -31,9 +31,11 @@ public:
     // Generous: a board may erase a large flash sector before it prompts again. A step that
     // waits this long for the board's prompt fails, whatever else the board says meanwhile.
     static constexpr auto kBoardSilence = std::chrono::seconds(60);
-    // Far above any board ROM; keeps size and progress within their 32-bit fields. A pipe or
-    // a device is read into memory up to this size.
+    // Far above any board ROM; keeps size and progress within their 32-bit fields.
     static constexpr qint64 kMaxFileSize = qint64(1) << 30;
+    // A pipe or a device is read into memory first, up to this size: still eight times the
+    // largest board flash, and /dev/zero must not take gigabytes before it is refused.
+    static constexpr qint64 kMaxPipedSize = qint64(64) << 20;
     // Bytes taken from the socket per read.
     static constexpr qint64 kReadChunk = 1024;
 
