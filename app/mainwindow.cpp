@@ -57,7 +57,8 @@ constexpr LoopTime kLoopTimes[] = {{"1 sec", 1},     {"10 sec", 10},  {"15 sec",
                                    {"1 hour", 3600}, {"2 hour", 7200}};
 constexpr auto kDefaultLoopTime = "15 sec";
 
-// Child windows that report their closing have a closing(int) signal; the others do not.
+// What a child window offers the main window: a closing(int) report, commands for the board
+// (sendData) and a slot for the console rows (gotRow). Each is wired when the window has it.
 template<typename Window, typename = void> struct ReportsClosing : std::false_type
 {
 };
@@ -65,6 +66,26 @@ template<typename Window>
 struct ReportsClosing<Window, std::void_t<decltype(&Window::closing)>> : std::true_type
 {
 };
+template<typename Window, typename = void> struct SendsCommands : std::false_type
+{
+};
+template<typename Window>
+struct SendsCommands<Window, std::void_t<decltype(&Window::sendData)>> : std::true_type
+{
+};
+template<typename Window, typename = void> struct TakesRows : std::false_type
+{
+};
+template<typename Window>
+struct TakesRows<Window, std::void_t<decltype(&Window::gotRow)>> : std::true_type
+{
+};
+
+// The window's state with the given bits cleared and one set, as each child is shown.
+void setState(QWidget *window, Qt::WindowStates cleared, Qt::WindowState set)
+{
+    window->setWindowState((window->windowState() & ~cleared) | set);
+}
 
 } // namespace
 
@@ -453,6 +474,10 @@ Window *MainWindow::openChild(Window *&slot, Lifetime lifetime, Make make)
     slot = make();
     if constexpr (ReportsClosing<Window>::value)
         connect(slot, &Window::closing, this, &MainWindow::frmClosing);
+    if constexpr (SendsCommands<Window>::value)
+        connect(slot, &Window::sendData, this, &MainWindow::sendData);
+    if constexpr (TakesRows<Window>::value)
+        connect(this, &MainWindow::gotRow, slot, &Window::gotRow);
     return slot;
 }
 
@@ -519,23 +544,13 @@ void MainWindow::on_actionMacro_Editor_triggered()
     // Opened once: after its first closing the action does nothing.
     if (macroEditor)
         return;
-    openChild(macroEditor, Lifetime::Kept, [this] {
-        auto *editor = new Form_MacroEditor(this);
-        connect(this, &MainWindow::gotRow, editor, &Form_MacroEditor::gotRow);
-        connect(editor, &Form_MacroEditor::sendData, this, &MainWindow::sendData);
-        return editor;
-    });
+    openChild(macroEditor, Lifetime::Kept, [this] { return new Form_MacroEditor(this); });
     macroEditor->show();
 }
 
 void MainWindow::on_actionTB_Window_triggered()
 {
-    openChild(controlCenter, Lifetime::Kept, [this] {
-        auto *center = new TBMacro(this);
-        connect(this, &MainWindow::gotRow, center, &TBMacro::gotRow);
-        connect(center, &TBMacro::sendData, this, &MainWindow::sendData);
-        return center;
-    });
+    openChild(controlCenter, Lifetime::Kept, [this] { return new TBMacro(this); });
     controlCenter->showFullScreen();
 }
 
@@ -569,14 +584,11 @@ void MainWindow::on_actionRecipe_runner_triggered()
 {
     openChild(recipeRunner, Lifetime::Kept, [this] {
         auto *runner = new TBRecipeRunner(this, prompter);
-        connect(runner, &TBRecipeRunner::sendData, this, &MainWindow::sendData);
         connect(this, &MainWindow::progress, runner, &TBRecipeRunner::progress);
         connect(this, &MainWindow::close_clilds, runner, &TBRecipeRunner::close_window);
         return runner;
     });
-    recipeRunner->setWindowState(
-        (recipeRunner->windowState() & ~(Qt::WindowMinimized | Qt::WindowFullScreen)) |
-        Qt::WindowMaximized);
+    setState(recipeRunner, Qt::WindowMinimized | Qt::WindowFullScreen, Qt::WindowMaximized);
     recipeRunner->setModal(true);
     recipeRunner->showFullScreen();
 }
@@ -588,9 +600,7 @@ void MainWindow::on_btnReicipeMaker_clicked()
     recipeRunner->setWindowFlags(recipeRunner->windowFlags() | Qt::CustomizeWindowHint |
                                  Qt::WindowCloseButtonHint | Qt::WindowMaximizeButtonHint |
                                  Qt::WindowStaysOnTopHint);
-    recipeRunner->setWindowState(
-        (recipeRunner->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized)) |
-        Qt::WindowFullScreen);
+    setState(recipeRunner, Qt::WindowMinimized | Qt::WindowMaximized, Qt::WindowFullScreen);
     recipeRunner->showMaximized();
 }
 
@@ -598,9 +608,7 @@ void MainWindow::on_actionThermos_GUI_triggered()
 {
     openChild(thermosDialog, Lifetime::Kept,
               [this] { return new ThermosTimersDialog(this, *ThermosMachine::instance()); });
-    thermosDialog->setWindowState(
-        (thermosDialog->windowState() & ~(Qt::WindowMinimized | Qt::WindowFullScreen)) |
-        Qt::WindowMaximized);
+    setState(thermosDialog, Qt::WindowMinimized | Qt::WindowFullScreen, Qt::WindowMaximized);
     thermosDialog->setModal(true);
     thermosDialog->show();
 }
