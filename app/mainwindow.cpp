@@ -14,6 +14,7 @@
 #include "qdevicemachine.h"
 #include "recipeprogress.h"
 #include "recordfilter.h"
+#include "resultlabels.h"
 #include "runprogresslabel.h"
 #include "scriptloop.h"
 #include "sessionlog.h"
@@ -71,6 +72,7 @@ MainWindow::MainWindow(Prompter &prompter, QWidget *parent)
 {
     ui->setupUi(this);
     hotkeys = new HotkeyPanel(this, statusBar());
+    resultLabels = new ResultLabels({ui->lblRes1, ui->lblRes2, ui->lblRes3, ui->lblRes4}, this);
 
     // The registry first: the thermos tracker connects to its brew events.
     QDeviceMachine *registry = QDeviceMachine::instance();
@@ -258,10 +260,7 @@ void MainWindow::handleConsoleLine(const QString &line)
             applyAnnouncement(*board);
     }
     emit gotRow(line);
-    ui->lblRes4->setText(ui->lblRes3->text());
-    ui->lblRes3->setText(ui->lblRes2->text());
-    ui->lblRes2->setText(ui->lblRes1->text());
-    ui->lblRes1->setText(line);
+    resultLabels->push(line);
 }
 
 void MainWindow::applyAnnouncement(const Device &device)

@@ -21,6 +21,7 @@
 class ConsoleChannel;
 class DeviceMenu;
 class KeyPressEater;
+class ResultLabels;
 class QDialog;
 class QTcpSocket;
 class ScriptLoop;
@@ -245,6 +246,7 @@ private:
     ConsoleChannel *console = nullptr; // the console connection and its paced script
     ScriptLoop *scriptLoop = nullptr;  // the "Loop command" of send all
     HotkeyPanel *hotkeys = nullptr;
+    ResultLabels *resultLabels = nullptr; // the board's last four lines
 
     Prompter &prompter;
 };
