@@ -810,13 +810,11 @@ void MainWindow::createScript(const QString &title, const QString &prompt, const
     QString name;
     if (!prompter.getText(title, prompt, &name))
         return;      // an empty name is a name
-    saveIfChanged(); // the stored script is loaded again below
-    // A file of that name is left as it is and only listed, as a new one would be.
-    if (ScriptFiles::create(workspace.scriptFolder(), name + extension, content) !=
-        ScriptFiles::Creation::Refused)
-        initWorkspace();
-    else
+    saveIfChanged(); // before the new file is opened
+    if (workspace.createScript(name + extension, content) == ScriptFiles::Creation::Refused)
         prompter.warning(tr("Create file"), tr("A file name holds no folder or \"..\"."));
+    else
+        initWorkspace();
 }
 
 void MainWindow::on_btnDeleteFile_clicked()

@@ -1,6 +1,5 @@
 #include "scriptworkspace.h"
 
-#include "scriptfiles.h"
 #include "settingsstore.h"
 
 namespace {
@@ -50,6 +49,16 @@ void ScriptWorkspace::setWorkingFile(const QString &name)
         return;
     workingFile = name;
     SettingsStore::set(key("workingFile"), workingFile);
+}
+
+ScriptFiles::Creation ScriptWorkspace::createScript(const QString &fileName,
+                                                    const QByteArray &content)
+{
+    const ScriptFiles::Creation created = ScriptFiles::create(scriptFolder(), fileName, content);
+    // The new file, or the one of that name left as it was, is the script to work on now.
+    if (created == ScriptFiles::Creation::Created || created == ScriptFiles::Creation::Existed)
+        setWorkingFile(fileName);
+    return created;
 }
 
 void ScriptWorkspace::removeActiveScript() const

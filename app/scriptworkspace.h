@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scriptfiles.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -41,6 +43,9 @@ public:
     bool isSaved(const QByteArray &content) const { return content == savedText; }
     void markSaved(const QByteArray &content) { savedText = content; }
 
+    // Creates the file in the sub project (a file of that name is left untouched) and makes
+    // it the working file; a name that would leave the sub project is refused.
+    ScriptFiles::Creation createScript(const QString &fileName, const QByteArray &content);
     // Removes the active script, its hotkey file and its backups (nothing without a name).
     void removeActiveScript() const;
 

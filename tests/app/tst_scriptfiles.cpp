@@ -201,11 +201,19 @@ void TestScriptFiles::newFilesNeverDamageOldOnes()
     QFETCH(ScriptFiles::Creation, result);
     QFETCH(QByteArray, content);
     write("ws/tube/old.mcr", "keep me\n");
-    QCOMPARE(ScriptFiles::create("ws/tube", name, ScriptFiles::macroTemplate()), result);
-    if (result == ScriptFiles::Creation::Refused)
+    SettingsStore::set("workingFolder", "ws");
+    SettingsStore::set("workingSubProjFile", "/tube");
+    ScriptWorkspace workspace;
+    workspace.readSettings();
+    workspace.setReady(true);
+    QCOMPARE(workspace.createScript(name, ScriptFiles::macroTemplate()), result);
+    if (result == ScriptFiles::Creation::Refused) {
         QCOMPARE(filesIn("ws/tube") + filesIn("ws"), QStringList{"old.mcr"});
-    else
+        QCOMPARE(workspace.fileName(), QStringLiteral("new.scr"));
+    } else {
         QCOMPARE(fileBytes("ws/tube/" + name), content);
+        QCOMPARE(workspace.fileName(), name); // the file to work on now
+    }
 }
 
 void TestScriptFiles::deleteTakesHotkeysAndBackups()

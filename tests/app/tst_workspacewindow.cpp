@@ -243,15 +243,16 @@ void TestWorkspaceWindow::addAndDeleteFiles()
     MainWindow &window = c.window;
     prompter.answer(QStringLiteral("290_boot"));
     child<QPushButton>(window, "cmAddMCRFile")->click();
-    QVERIFY(fileBytes(folder + "/tube/290_boot.mcr").startsWith("#description of macro\r\n"));
     auto *scripts = child<QComboBox>(window, "cboScriptfiles");
     QCOMPARE(items(scripts), (QStringList{"290_boot.mcr", "a.scr", "b.scr"}));
-    QCOMPARE(scripts->currentText(), QStringLiteral("a.scr")); // back to the stored script
+    QCOMPARE(scripts->currentText(), QStringLiteral("290_boot.mcr")); // opened at once
+    QVERIFY(editor(window)->toPlainText().startsWith("#description of macro\n"));
 
-    prompter.answer(QStringLiteral("b")); // exists: left untouched
+    prompter.answer(QStringLiteral("b")); // exists: opened untouched
     prompter.answer(QStringLiteral("../x"));
     for (int i = 0; i < 2; ++i)
         child<QPushButton>(window, "cmdCreateSCRFile")->click();
+    QCOMPARE(editor(window)->toPlainText(), QStringLiteral("bee\n"));
     QCOMPARE(fileBytes(folder + "/tube/b.scr"), QByteArray("bee\n"));
     QVERIFY(!QFileInfo::exists(folder + "/x.scr"));
     QCOMPARE(prompter.asked.last().kind, FakePrompter::Kind::Warning);
@@ -261,9 +262,8 @@ void TestWorkspaceWindow::addAndDeleteFiles()
     for (int i = 0; i < 2; ++i)
         child<QPushButton>(window, "btnDeleteFile")->click();
     QCOMPARE(prompter.shown().mid(4), (QStringList{"|Delete file", "|Delete file"}));
-    QVERIFY(!QFileInfo::exists(folder + "/tube/a.scr"));
-    QVERIFY(!QFileInfo::exists(folder + "/tube/a.scr.hotkeys"));
-    QCOMPARE(items(scripts), (QStringList{"290_boot.mcr", "b.scr"}));
+    QVERIFY(!QFileInfo::exists(folder + "/tube/b.scr"));
+    QCOMPARE(items(scripts), (QStringList{"290_boot.mcr", "a.scr"}));
     QCOMPARE(scripts->currentIndex(), -1);
     QVERIFY(editor(window)->toPlainText().isEmpty());
 }
