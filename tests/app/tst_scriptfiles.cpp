@@ -1,4 +1,5 @@
 #include "consolepeer.h"
+#include "scratchfile.h"
 #include "scriptfiles.h"
 #include "scriptworkspace.h"
 #include "settingsstore.h"
@@ -8,15 +9,6 @@
 #include <QtTest>
 
 namespace {
-
-// Makes the file (and its folders) with the content; the scratch folder is the test's own.
-void write(const QString &path, const QByteArray &content = QByteArray())
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
 
 QStringList filesIn(const QString &folder)
 {
@@ -113,7 +105,7 @@ void TestScriptFiles::subProjectsDepthFirstWithoutHidden()
     QFETCH(QString, root);
     for (const char *folder : {"ws/c", "ws/a/b", "ws/.git/objects", "ws/a/.hidden"})
         QDir().mkpath(folder);
-    write("ws/a/file.scr");
+    writeFile("ws/a/file.scr");
     // A link back up is listed but not walked again.
     QVERIFY(QFile::link(QDir::currentPath() + "/ws", "ws/c/up"));
     QStringList list;
@@ -137,7 +129,7 @@ void TestScriptFiles::filePatternsPerMode()
     QFETCH(QStringList, listed);
     for (const char *name : {"b.SCR", "c.mcr", "d.txt", "e.tube_setup", "f.spider_setup",
                              ".hidden.scr", "g.scr.0", "h.scr.hotkeys", "i.log"})
-        write(QStringLiteral("ws/tube/") + name);
+        writeFile(QStringLiteral("ws/tube/") + name);
     QDir().mkpath("ws/tube/folder.scr");
     SettingsStore::set("prod_mode", mode);
     ScriptWorkspace workspace;
@@ -200,7 +192,7 @@ void TestScriptFiles::newFilesNeverDamageOldOnes()
     QFETCH(QString, name);
     QFETCH(ScriptFiles::Creation, result);
     QFETCH(QByteArray, content);
-    write("ws/tube/old.mcr", "keep me\n");
+    writeFile("ws/tube/old.mcr", "keep me\n");
     SettingsStore::set("workingFolder", "ws");
     SettingsStore::set("workingSubProjFile", "/tube");
     ScriptWorkspace workspace;
@@ -220,10 +212,10 @@ void TestScriptFiles::deleteTakesHotkeysAndBackups()
 {
     const QStringList suffixes = {"", ".hotkeys", ".0", ".5", ".10"};
     for (const QString &suffix : suffixes)
-        write("ws/tube/a.scr" + suffix);
-    write("ws/tube/a.scr.11");
-    write("ws/tube/b.scr");
-    write("ws/tube/.hotkeys");
+        writeFile("ws/tube/a.scr" + suffix);
+    writeFile("ws/tube/a.scr.11");
+    writeFile("ws/tube/b.scr");
+    writeFile("ws/tube/.hotkeys");
     SettingsStore::set("workingFolder", "ws");
     SettingsStore::set("workingSubProjFile", "/tube");
     SettingsStore::set("workingFile", "a.scr");

@@ -1,3 +1,4 @@
+#include "scratchfile.h"
 #include "telemetryrecord.h"
 #include "windowprobe.h"
 
@@ -15,26 +16,18 @@
 
 namespace {
 
-void write(const QString &path, const QByteArray &content = QByteArray())
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
-
 // ws holds the sub projects /cold and /tube; the stored script is /tube/a.scr with hotkey 2.
 QString makeWorkspace()
 {
     const QString folder = QDir::currentPath() + QStringLiteral("/ws");
     QDir(folder).removeRecursively();
-    write(folder + "/tube/a.scr", "led 1\n");
-    write(folder + "/tube/a.scr.hotkeys", "#hotkey2|Beep|do_beep 1\r\n");
-    write(folder + "/tube/b.scr", "bee\n");
-    write(folder + "/cold/c.scr", "cold\n");
+    writeFile(folder + "/tube/a.scr", "led 1\n");
+    writeFile(folder + "/tube/a.scr.hotkeys", "#hotkey2|Beep|do_beep 1\r\n");
+    writeFile(folder + "/tube/b.scr", "bee\n");
+    writeFile(folder + "/cold/c.scr", "cold\n");
     QDir().mkpath(folder + "/tube/log");
     QDir().mkpath(folder + "/other/.git");
-    write(folder + "/other/d.scr", "dee\n");
+    writeFile(folder + "/other/d.scr", "dee\n");
     SettingsStore::set("workingFolder", folder);
     SettingsStore::set("workingSubProjFile", "/tube");
     SettingsStore::set("workingFile", "a.scr");
