@@ -145,8 +145,9 @@ void TestWorkspaceWindow::leavingAScriptSavesItsEdits()
     }
     QCOMPARE(fileBytes(folder + "/tube/a.scr"), QByteArray(production ? "led 1\n" : "edited"));
     QCOMPARE(fileBytes(folder + "/tube/a.scr.0"), QByteArray(production ? "<missing>" : "led 1\n"));
-    QCOMPARE(fileBytes(folder + "/tube/a.scr.hotkeys").contains("#hotkey1|Hotkey 1|stop\r\n"),
-             !production);
+    const QByteArray hotkeys = fileBytes(folder + "/tube/a.scr.hotkeys");
+    QCOMPARE(hotkeys.contains("#hotkey1|Hotkey 1|stop\r\n"), !production);
+    QCOMPARE(hotkeys.endsWith("#hotkey13|Hotkey 13 (F5)|\r\n"), !production);
     if (leave != "mode")
         QVERIFY(editor(window)->toPlainText() != QStringLiteral("edited"));
     QVERIFY(prompter.scriptUsedUp());
@@ -200,6 +201,7 @@ void TestWorkspaceWindow::switchingByName()
     QCOMPARE(editor(window)->toPlainText(), shown);
     QCOMPARE(field->text(), name);
     QCOMPARE(SettingsStore::get("workingFile", "").toString(), name);
+    QCOMPARE(text(window, "btnHotKey2"), QStringLiteral("Beep")); // b.scr has no hotkey file
     QStringList asked = prompter.shown();
     if (answer)
         QCOMPARE(asked.takeFirst(), QStringLiteral("Confirm change|Save active file?"));
