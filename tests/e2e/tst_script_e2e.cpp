@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QTextEdit>
 #include <QtTest>
-#include <algorithm>
 #include <memory>
 
 namespace {
@@ -19,8 +18,7 @@ QByteArrayList commandsAndReplies()
 {
     QByteArrayList passed;
     for (const QByteArray &line : BoardSimProcess::logLines(kLog)) {
-        if ((line.startsWith("< ") || line.startsWith("> ")) && !line.endsWith(">") &&
-            !line.contains("ebug"))
+        if (line.size() > 3 && !line.contains("ebug"))
             passed << line;
     }
     return passed;
@@ -30,13 +28,8 @@ QByteArrayList commandsAndReplies()
 bool connectTo(MainWindow &window, const BoardSimProcess &sim)
 {
     QSignalSpy rows(&window, &MainWindow::gotRow);
-    const auto greeted = [&rows] {
-        return std::any_of(rows.cbegin(), rows.cend(), [](const QList<QVariant> &row) {
-            return row.first().toString() == QLatin1String("Debug level 128");
-        });
-    };
     return window.connectToDevice(QStringLiteral("127.0.0.1"), sim.ports.first(), nullptr) &&
-           QTest::qWaitFor(greeted, 5000);
+           QTest::qWaitFor([&rows] { return rows.size() >= 2; }, 5000);
 }
 
 } // namespace
@@ -47,60 +40,39 @@ class TestScriptE2E : public QObject
 {
     Q_OBJECT
 private slots:
-    void init();
-    void scriptAdvancesOneLinePerReply();
-    void hotkeyDefinedBySendingSurvivesARestart();
-
-private:
-    std::unique_ptr<BoardSimProcess> sim;
-    FakePrompter prompter;
+    void scriptFromTheEditorOneLinePerReply();
 };
 
-void TestScriptE2E::init()
+void TestScriptE2E::scriptFromTheEditorOneLinePerReply()
 {
-    QDir().mkpath(QStringLiteral("ws/log"));
+    QDir().mkpath(QStringLiteral("ws"));
     SettingsStore::set("workingFolder", QDir::currentPath() + "/ws");
-    SettingsStore::set("workingFile", "e2e.scr");
-    sim = std::make_unique<BoardSimProcess>();
-    QVERIFY(sim->start(BoardSimProcess::quietArguments() +
-                       QStringList{"--log", kLog, "--fault", "slow=150"}));
-}
-
-void TestScriptE2E::scriptAdvancesOneLinePerReply()
-{
-    MainWindow window(prompter);
-    QVERIFY(connectTo(window, *sim));
-    const QString script = QStringLiteral("ping\n# never sent\n\ndo_beep 62415\n  ping  ");
-    window.findChild<QTextEdit *>("txtCommand")->setPlainText(script);
+    BoardSimProcess sim;
+    QVERIFY(sim.start(BoardSimProcess::quietArguments() << "--log" << kLog << "--fault"
+                                                        << "slow=150"));
+    FakePrompter prompter;
+    auto window = std::make_unique<MainWindow>(prompter);
+    QVERIFY(connectTo(*window, sim));
+    window->findChild<QTextEdit *>("txtCommand")
+        ->setPlainText("ping\n# not sent\n\ndo_beep 1\n ping");
     prompter.answer(QMessageBox::Yes);
-    window.findChild<QPushButton *>("btnSend")->click();
-    QTRY_VERIFY_WITH_TIMEOUT(commandsAndReplies().size() >= 6, 5000);
-    QCOMPARE(commandsAndReplies(), (QByteArrayList{"< ping", "> pong", "< do_beep 62415",
-                                                   "> BEEP 62415", "< ping", "> pong"}));
-    QFile saved(QStringLiteral("ws/e2e.scr"));
-    QVERIFY(saved.open(QIODevice::ReadOnly));
-    QCOMPARE(saved.readAll(), script.toLatin1());
-}
+    window->findChild<QPushButton *>("btnSend")->click();
+    const QByteArrayList expected = {"< ping",   "> pong", "< do_beep 1",
+                                     "> BEEP 1", "< ping", "> pong"};
+    QTRY_COMPARE_WITH_TIMEOUT(commandsAndReplies(), expected, 5000);
 
-void TestScriptE2E::hotkeyDefinedBySendingSurvivesARestart()
-{
-    {
-        MainWindow window(prompter);
-        QVERIFY(connectTo(window, *sim));
-        auto *editor = window.findChild<QTextEdit *>("txtCommand");
-        editor->setPlainText(QStringLiteral("#hotkey2|Three|ping;do_beep 1;ping"));
-        editor->selectAll();
-        QTest::keyClick(editor, Qt::Key_Return, Qt::AltModifier);
-        QCOMPARE(window.findChild<QPushButton *>("btnHotKey2")->text(), QStringLiteral("Three"));
-    }
+    // A hotkey defined by sending its line is still there after a restart, and paced too.
+    auto *editor = window->findChild<QTextEdit *>("txtCommand");
+    editor->setPlainText(QStringLiteral("#hotkey2|Three|ping;do_beep 1;ping"));
+    editor->selectAll();
+    QTest::keyClick(editor, Qt::Key_Return, Qt::AltModifier);
+    window.reset();
     MainWindow restarted(prompter);
     auto *hotkey = restarted.findChild<QPushButton *>("btnHotKey2");
     QCOMPARE(hotkey->text(), QStringLiteral("Three"));
-    QVERIFY(connectTo(restarted, *sim));
+    QVERIFY(connectTo(restarted, sim));
     hotkey->click();
-    QTRY_VERIFY_WITH_TIMEOUT(commandsAndReplies().size() >= 6, 5000);
-    QCOMPARE(commandsAndReplies(),
-             (QByteArrayList{"< ping", "> pong", "< do_beep 1", "> BEEP 1", "< ping", "> pong"}));
+    QTRY_COMPARE_WITH_TIMEOUT(commandsAndReplies(), expected + expected, 5000);
 }
 
 QTEST_MAIN(TestScriptE2E)
