@@ -7,6 +7,7 @@
 #include "boardsimprocess.h"
 #include "fakeprompter.h"
 #include "mainwindow.h"
+#include "settingsstore.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -140,8 +141,7 @@ int main(int argc, char *argv[])
     }
     const quint16 port = board.ports.first();
     QDir(work.path()).mkpath(QStringLiteral("scripts/log"));
-    QSettings(QStringLiteral("VORNE"), QStringLiteral("Korvo-PCB Commander"))
-        .setValue(QStringLiteral("workingFolder"), work.path() + QStringLiteral("/scripts"));
+    SettingsStore::set(QStringLiteral("workingFolder"), work.path() + QStringLiteral("/scripts"));
     FakePrompter prompter;
     MainWindow window(prompter);
     window.show();
