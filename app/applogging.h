@@ -8,3 +8,4 @@ Q_DECLARE_LOGGING_CATEGORY(lcConsole)    // "vorne.console": console lines in an
 Q_DECLARE_LOGGING_CATEGORY(lcSessionLog) // "vorne.sessionlog": UDP lines, log files not opened
 Q_DECLARE_LOGGING_CATEGORY(lcDevices)    // "vorne.devices": device menu rebuilds and choices
 Q_DECLARE_LOGGING_CATEGORY(lcStatus)     // "vorne.status": telemetry the status panel ignores
+Q_DECLARE_LOGGING_CATEGORY(lcWorkspace)  // "vorne.workspace": script files not saved or moved

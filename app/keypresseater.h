@@ -13,6 +13,11 @@ public:
         : QObject(parent)
     {}
 
+    // What a key typed in the editor asks for: Alt+Return sends the selection, Shift+Return
+    // the whole script, F5 (with any modifiers) runs hotkey 13.
+    enum class Binding { None, SendSelection, SendAll, Hotkey13 };
+    static Binding bindingOf(const QKeyEvent &event);
+
 signals:
     void action(QKeyEvent *event);
 

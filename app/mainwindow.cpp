@@ -15,6 +15,8 @@
 #include "qdevicemachine.h"
 #include "recipeprogress.h"
 #include "recordfilter.h"
+#include "resultlabels.h"
+#include "runprogresslabel.h"
 #include "scriptloop.h"
 #include "sessionlog.h"
 #include "settingsstore.h"
@@ -36,13 +38,12 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTcpSocket>
-#include <QTimer>
+#include <QTextDocumentFragment>
 #include <chrono>
 #include <type_traits>
 
 namespace {
 
-constexpr int kHotkeyCount = 13;
 constexpr auto kDebugLevelCommand = "debug_level 128\r\n";
 const QString kNotAvailable = QStringLiteral("N/A");
 
@@ -95,8 +96,8 @@ MainWindow::MainWindow(Prompter &prompter, QWidget *parent)
     , prompter(prompter)
 {
     ui->setupUi(this);
-    lastReplies = QStringList{ui->lblRes1->text(), ui->lblRes2->text(), ui->lblRes3->text(),
-                              ui->lblRes4->text()};
+    hotkeys = new HotkeyPanel(this, statusBar());
+    resultLabels = new ResultLabels({ui->lblRes1, ui->lblRes2, ui->lblRes3, ui->lblRes4}, this);
 
     // The registry first: the thermos tracker connects to its brew events.
     QDeviceMachine *registry = QDeviceMachine::instance();
@@ -114,6 +115,7 @@ MainWindow::MainWindow(Prompter &prompter, QWidget *parent)
 
     keyEater = new KeyPressEater(this);
     ui->txtCommand->installEventFilter(keyEater);
+    statusBar()->addPermanentWidget(new RunProgressLabel(console, this));
 
     for (const LoopTime &loopTime : kLoopTimes)
         ui->cboLoopTime->addItem(QString::fromLatin1(loopTime.text), loopTime.seconds);
@@ -124,8 +126,8 @@ MainWindow::MainWindow(Prompter &prompter, QWidget *parent)
 
     lastConnection =
         getSettings(QStringLiteral("lastConnection"), QStringLiteral("localhost:23")).toString();
-    ui->lblHomeDir->setText(workingFolder);
-    ui->txtlogFile->setText(workingFile);
+    ui->lblHomeDir->setText(workspace.folder());
+    ui->txtlogFile->setText(workspace.fileName());
     ui->btnReconnect->setText(tr("Reconnect (%1)").arg(lastConnection));
     ui->btnReconnect->setEnabled(true);
 
@@ -147,7 +149,7 @@ MainWindow::MainWindow(Prompter &prompter, QWidget *parent)
 
     ui->actionTB_Admin->setVisible(false);
 
-    setWindowTitle(AppVersion::windowTitle(prodMode));
+    setWindowTitle(AppVersion::windowTitle(workspace.inProductionMode()));
 }
 
 MainWindow::~MainWindow()
@@ -262,8 +264,7 @@ void MainWindow::disconnected()
     incomingConsole = false;
     scriptLoop->disarm();
     ui->cheLoopCommand->setChecked(false);
-    if (!prodMode && ui->txtCommand->toPlainText().toLocal8Bit() != savedText)
-        saveActiveFile();
+    saveIfChanged();
     setConsoleControlsEnabled(false);
     ui->btnSendSelected->setEnabled(false);
     ui->btnSendStop->setEnabled(false);
@@ -292,22 +293,7 @@ void MainWindow::handleConsoleLine(const QString &line)
             applyAnnouncement(*board);
     }
     emit gotRow(line);
-    // The four reply labels shift by one per line; a burst shows its last four once per turn
-    // of the event loop instead of repainting four labels per line.
-    lastReplies.prepend(line);
-    lastReplies.removeLast();
-    if (!repliesPending) {
-        repliesPending = true;
-        QTimer::singleShot(0, this, &MainWindow::showLastReplies);
-    }
-}
-
-void MainWindow::showLastReplies()
-{
-    repliesPending = false;
-    const QList<QLabel *> labels = {ui->lblRes1, ui->lblRes2, ui->lblRes3, ui->lblRes4};
-    for (int i = 0; i < labels.size(); ++i)
-        labels.at(i)->setText(lastReplies.at(i));
+    resultLabels->push(line);
 }
 
 void MainWindow::applyAnnouncement(const Device &device)
@@ -374,10 +360,7 @@ void MainWindow::setWorkspaceControlsEnabled(bool enabled)
 
 void MainWindow::setBoardCommandsEnabled(bool enabled)
 {
-    for (int n = 1; n <= kHotkeyCount; ++n) {
-        findChild<QWidget *>(QStringLiteral("txtHotkey%1").arg(n))->setEnabled(enabled);
-        findChild<QWidget *>(QStringLiteral("btnHotKey%1").arg(n))->setEnabled(enabled);
-    }
+    hotkeys->setEnabled(enabled);
     ui->btnRunBootMacro->setEnabled(enabled);
     ui->btn_tbConfig->setEnabled(enabled);
     ui->lblShortCommand->setEnabled(enabled);
@@ -426,9 +409,10 @@ void MainWindow::on_btnCanListDev_clicked()
 
 void MainWindow::sendStop()
 {
-    // The queued script lines are kept: pacing goes on when the board answers.
+    // What is left of a queued script must not run once the user stopped it.
     scriptLoop->disarm();
     ui->cheLoopCommand->setChecked(false);
+    console->clearQueue();
     sendData(QStringLiteral("stop\r\n"));
 }
 
@@ -455,11 +439,14 @@ void MainWindow::on_resetMQTT_clicked()
 void MainWindow::sendConfirmed(const QString &text, const QString &informativeText,
                                const QString &command)
 {
-    const QMessageBox::StandardButton answer = prompter.question(
-        QString(), text, informativeText, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    if (answer == QMessageBox::No)
-        return;
-    sendData(command + QLatin1String("\r\n"));
+    if (confirmed(text, informativeText))
+        sendData(command + QLatin1String("\r\n"));
+}
+
+bool MainWindow::confirmed(const QString &text, const QString &informativeText)
+{
+    return prompter.question(QString(), text, informativeText, QMessageBox::Yes | QMessageBox::No,
+                             QMessageBox::No) != QMessageBox::No;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -632,12 +619,12 @@ void MainWindow::on_actionRescan_devicelist_triggered()
 
 void MainWindow::on_actionProduction_mode_toggled(bool on)
 {
-    setSettings(QStringLiteral("prod_mode"), on ? QStringLiteral("1") : QStringLiteral("0"));
-    prodMode = on;
+    saveIfChanged(); // the other mode's workspace replaces the script
+    ScriptWorkspace::storeProductionMode(on);
     initWorkspace();
-    ui->lblHomeDir->setText(workingFolder);
-    ui->txtlogFile->setText(workingFile);
-    setWindowTitle(AppVersion::windowTitle(prodMode));
+    ui->lblHomeDir->setText(workspace.folder());
+    ui->txtlogFile->setText(workspace.fileName());
+    setWindowTitle(AppVersion::windowTitle(workspace.inProductionMode()));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -742,9 +729,9 @@ void MainWindow::got_udpData(QString udpData)
 
 void MainWindow::writeHistory(const QString &text)
 {
-    SessionLog::writeHistory(
-        logFolder,
-        SessionLog::historyEntry(QDateTime::currentDateTime(), lastLogMac, workingFolder), text);
+    const QString entry =
+        SessionLog::historyEntry(QDateTime::currentDateTime(), lastLogMac, workspace.folder());
+    SessionLog::writeHistory(workspace.historyFolder(), entry, text);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -752,26 +739,52 @@ void MainWindow::writeHistory(const QString &text)
 
 void MainWindow::initWorkspace()
 {
-    prodMode = getSettings(QStringLiteral("prod_mode"), QStringLiteral("0")).toString() ==
-               QLatin1String("1");
-    const QString prefix = prodMode ? QStringLiteral("prod_") : QString();
-    workingFolder =
-        getSettings(prefix + QLatin1String("workingFolder"), QStringLiteral("./")).toString();
-    subProject = getSettings(prefix + QLatin1String("workingSubProjFile"), QString()).toString();
-    workingFile =
-        getSettings(prefix + QLatin1String("workingFile"), QStringLiteral("new.scr")).toString();
-    logFolder = workingFolder + subProject + QLatin1String("/log");
-    ui->actionProduction_mode->setChecked(prodMode);
-    nameFilters = prodMode
-                      ? QStringList{"*.tube_setup", "*.spider_setup", "*.scr"}
-                      : QStringList{"*.txt", "*.mcr", "*.tube_setup", "*.spider_setup", "*.scr"};
+    workspace.readSettings();
+    ui->actionProduction_mode->setChecked(workspace.inProductionMode());
+    // Refilling the lists runs their handlers, which store nothing and load nothing now; the
+    // sub project's handler fills the script list of the stored sub project.
+    workspace.setReady(false);
+    ui->cboSubProj->clear();
+    ui->cboScriptfiles->clear();
+    ui->cboSubProj->addItems(subProjectsOf(workspace.folder()));
+    ui->cboSubProj->setCurrentIndex(ui->cboSubProj->findText(workspace.subProjectPath()));
+    ui->cboScriptfiles->setCurrentIndex(ui->cboScriptfiles->findText(workspace.fileName()));
+    workspace.setReady(true);
+    reloadWorkspaceSettings();
 }
 
-void MainWindow::saveActiveFile() {}
+void MainWindow::loadScriptFile(const QString &path)
+{
+    ui->txtCommand->setPlainText(ScriptFiles::readText(path));
+    hotkeys->applyLines(ScriptFiles::readText(path + ScriptFiles::kHotkeySuffix));
+    workspace.markSaved(activeContent());
+}
+
+void MainWindow::saveScriptAndHotkeys()
+{
+    const QString name = workspace.activeScriptName();
+    saveWithBackups(workspace.folder(), name, ScriptFiles::encode(ui->txtCommand->toPlainText()),
+                    ScriptFiles::kBackupCount, false);
+    saveWithBackups(workspace.folder(), name + ScriptFiles::kHotkeySuffix,
+                    ScriptFiles::encode(buildHotkeyText()), ScriptFiles::kBackupCount, false);
+}
+
+void MainWindow::saveIfChanged()
+{
+    // Never in production mode, nor while the lists are refilled (nothing is being left).
+    if (workspace.isReady() && !workspace.inProductionMode() && !workspace.isSaved(activeContent()))
+        saveActiveFile();
+}
+
+QByteArray MainWindow::activeContent() const
+{
+    // The script and its hotkeys as a save writes them: a change to either is worth a save.
+    return ScriptFiles::encode(ui->txtCommand->toPlainText() + buildHotkeyText());
+}
 
 void MainWindow::updateGitControls()
 {
-    const bool repository = QFileInfo(workingFolder + QLatin1String("/.git")).isDir();
+    const bool repository = QFileInfo(workspace.folder() + QLatin1String("/.git")).isDir();
     ui->lblGit->setVisible(repository);
     ui->txtCommitMessage->setVisible(repository);
     ui->cmdGitCommit->setVisible(repository);
@@ -780,39 +793,96 @@ void MainWindow::updateGitControls()
 
 void MainWindow::on_btnHomeDirectory_clicked()
 {
-    // Filled by the script workspace.
+    const QString folder = prompter.getExistingDirectory(tr("Open Directory"), workspace.folder());
+    if (folder.isEmpty())
+        return;
+    saveIfChanged(); // before the script it belongs to is left
+    workspace.setFolder(folder);
+    ui->lblHomeDir->setText(folder);
+    ui->cboScriptfiles->clear();
+    ui->cboSubProj->clear();
+    // Selects the folder itself, whose handler lists its scripts and opens the first one.
+    ui->cboSubProj->addItems(subProjectsOf(folder));
+    updateGitControls();
 }
 
 void MainWindow::on_cboSubProj_currentIndexChanged(QString text)
 {
-    // Filled by the script workspace.
-    Q_UNUSED(text)
+    saveIfChanged();
+    workspace.setSubProject(text);
+    ui->cboScriptfiles->clear();
+    ui->cboScriptfiles->addItems(listScriptFiles(workspace.scriptFolder()));
 }
 
 void MainWindow::on_cboScriptfiles_currentIndexChanged(QString text)
 {
-    // Filled by the script workspace.
-    Q_UNUSED(text)
+    ui->txtlogFile->setText(text);
+    saveIfChanged();
+    workspace.setWorkingFile(text);
+    reloadWorkspaceSettings();
 }
 
 void MainWindow::on_txtlogFile_editingFinished()
 {
-    // Filled by the script workspace.
+    const QString name = ui->txtlogFile->text();
+    const bool edited = !workspace.isSaved(activeContent());
+    // Leaving the field without naming another script leaves nothing: the edits stay.
+    if (edited && name == workspace.fileName())
+        return;
+    if (!ScriptFiles::isPlainName(name))
+        prompter.warning(tr("Working file"), tr("A script name holds no folder or \"..\"."));
+    if (!ScriptFiles::isPlainName(name) || (edited && !mayLeaveEditedScript())) {
+        ui->txtlogFile->setText(workspace.fileName());
+        return;
+    }
+    workspace.setWorkingFile(name);
+    loadScriptFile(workspace.activeScriptPath());
+}
+
+bool MainWindow::mayLeaveEditedScript()
+{
+    // Keeping the edits is the default: Return in the box must not lose them.
+    const QMessageBox::StandardButton answer = prompter.question(
+        tr("Confirm change"), tr("Save active file?"), QString(),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    if (answer == QMessageBox::Yes)
+        saveScriptAndHotkeys(); // under the name being left
+    return answer != QMessageBox::Cancel;
 }
 
 void MainWindow::on_cmAddMCRFile_clicked()
 {
-    // Filled by the script workspace.
+    createScript(tr("Create macro"),
+                 tr("Enter name of maro\n\nRecomentation:\nMacronumber(3digits)_macroname\n\n"
+                    "Example:\n290_boot\n002_run_cold"),
+                 QStringLiteral(".mcr"), ScriptFiles::macroTemplate());
 }
 
 void MainWindow::on_cmdCreateSCRFile_clicked()
 {
-    // Filled by the script workspace.
+    createScript(tr("Create script"), tr("Enter name of script file"), QStringLiteral(".scr"),
+                 QByteArray());
+}
+
+void MainWindow::createScript(const QString &title, const QString &prompt, const QString &extension,
+                              const QByteArray &content)
+{
+    QString name;
+    if (!prompter.getText(title, prompt, &name))
+        return;      // an empty name is a name
+    saveIfChanged(); // before the new file is opened
+    if (workspace.createScript(name + extension, content) == ScriptFiles::Creation::Refused)
+        prompter.warning(tr("Create file"), tr("A file name holds no folder or \"..\"."));
+    else
+        initWorkspace();
 }
 
 void MainWindow::on_btnDeleteFile_clicked()
 {
-    // Filled by the script workspace.
+    if (!confirmed(tr("Delete file"), tr("PLEASE CONFIRM\n\nDo you want delete file?")))
+        return;
+    workspace.removeActiveScript();
+    initWorkspace();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -820,55 +890,67 @@ void MainWindow::on_btnDeleteFile_clicked()
 
 void MainWindow::on_btnSend_clicked()
 {
-    // Filled by the script runner.
-}
-
-void MainWindow::on_btnSendSelected_clicked()
-{
-    // Filled by the script runner.
-}
-
-void MainWindow::on_txtCommand_selectionChanged()
-{
-    // Filled by the script runner.
-}
-
-void MainWindow::on_cheLoopCommand_stateChanged(int state)
-{
-    // Filled by the script runner.
-    Q_UNUSED(state)
-}
-
-void MainWindow::on_timerWaitLoop()
-{
-    // Filled by the script runner.
+    if (!confirmed(tr("Run all lines."), tr("PLEASE CONFIRM: Do you want run all lines?")))
+        return;
+    if (ui->cheLoopCommand->isChecked())
+        scriptLoop->arm();
+    loopCommands();
 }
 
 void MainWindow::loopCommands()
 {
-    // Filled by the script runner.
+    saveIfChanged();
+    runScript(ui->txtCommand->toPlainText(), PacedQueue::FirstLine::Command);
+}
+
+void MainWindow::on_btnSendSelected_clicked()
+{
+    scriptLoop->disarm();
+    ui->cheLoopCommand->setChecked(false);
+    const QString selection = ui->txtCommand->textCursor().selection().toPlainText();
+    if (selection.isEmpty())
+        return;
+    saveIfChanged();
+    // A selection may start with a hotkey definition, which is applied instead of sent.
+    runScript(selection, PacedQueue::FirstLine::CommandOrHotkeyDefinition);
+}
+
+void MainWindow::on_txtCommand_selectionChanged()
+{
+    ui->btnSendSelected->setEnabled(ui->txtCommand->textCursor().hasSelection());
+}
+
+void MainWindow::on_cheLoopCommand_stateChanged(int state)
+{
+    ui->cboLoopTime->setEnabled(state != Qt::Unchecked);
+    if (state == Qt::Unchecked)
+        scriptLoop->disarm(); // a running wait ends with it
+}
+
+void MainWindow::on_timerWaitLoop()
+{
+    if (ui->cheLoopCommand->isChecked() && scriptLoop->isArmed())
+        loopCommands();
 }
 
 void MainWindow::actionTriggered(QKeyEvent *action)
 {
-    // Filled by the script runner.
-    Q_UNUSED(action)
+    const KeyPressEater::Binding binding = KeyPressEater::bindingOf(*action);
+    if (binding == KeyPressEater::Binding::SendSelection && ui->btnSendSelected->isEnabled())
+        on_btnSendSelected_clicked();
+    else if (binding == KeyPressEater::Binding::SendAll)
+        on_btnSend_clicked();
+    else if (binding == KeyPressEater::Binding::Hotkey13)
+        runHotkey(HotkeyFile::kCount);
 }
 
 // ---------------------------------------------------------------------------------------
 // Hotkeys
 
-bool MainWindow::parseHotkeyLine(const QString &line)
-{
-    Q_UNUSED(line)
-    return false;
-}
-
 void MainWindow::runHotkey(int number)
 {
-    const auto *field = findChild<QLineEdit *>(QStringLiteral("txtHotkey%1").arg(number));
     // Several commands of one hotkey are separated by ";" and paced like script lines.
-    if (!queueLines(field->text().split(QLatin1Char(';'))))
+    if (!queueLines(hotkeys->command(number).split(QLatin1Char(';'))))
         return;
     if (ui->cheAutoSwitch->isChecked())
         ui->tabWidget->setCurrentIndex(0);

@@ -3,8 +3,11 @@
 #include "childwindowid.h"
 #include "configdump.h"
 #include "device.h"
+#include "hotkeypanel.h"
 #include "pacedqueue.h"
 #include "prompter.h"
+#include "scriptfiles.h"
+#include "scriptworkspace.h"
 #include "tbtubelogdata.h"
 
 #include <QByteArray>
@@ -18,6 +21,7 @@
 class ConsoleChannel;
 class DeviceMenu;
 class KeyPressEater;
+class ResultLabels;
 class QDialog;
 class QTcpSocket;
 class ScriptLoop;
@@ -148,15 +152,57 @@ private:
     void setSettings(const QString &key, const QVariant &value);
 
     void initWorkspace();
-    void saveActiveFile();
-    bool parseHotkeyLine(const QString &line);
+    // The workspace's files are the units' business; these hand off to them.
+    void reloadWorkspaceSettings()
+    {
+        workspace.reloadSettings();
+        if (workspace.isReady())
+            loadScriptFile(workspace.activeScriptPath());
+    }
+    void listSubProjects(const QString &root, const QString &folder, QStringList &list) const
+    {
+        ScriptFiles::listSubProjects(root, folder, list);
+    }
+    QStringList subProjectsOf(const QString &folder) const
+    {
+        QStringList list;
+        listSubProjects(folder, folder, list);
+        return list;
+    }
+    QStringList listScriptFiles(const QString &folder) const
+    {
+        return ScriptFiles::listScriptFiles(folder, workspace.filePatterns());
+    }
+    bool saveWithBackups(const QString &folder, const QString &name, const QByteArray &bytes,
+                         int backupCount, bool append)
+    {
+        return ScriptFiles::saveWithBackups(folder, name, bytes, backupCount, append);
+    }
+    void saveActiveFile()
+    {
+        saveScriptAndHotkeys();
+        workspace.markSaved(activeContent());
+    }
+    QString buildHotkeyText() const { return hotkeys->text(); }
+    bool parseHotkeyLine(const QString &line) { return hotkeys->apply(line); }
+    void loadScriptFile(const QString &path);
+    void saveScriptAndHotkeys();
+    void saveIfChanged();
+    bool mayLeaveEditedScript();
+    QByteArray activeContent() const;
+    void createScript(const QString &title, const QString &prompt, const QString &extension,
+                      const QByteArray &content);
+    void runScript(const QString &text, PacedQueue::FirstLine rule)
+    {
+        writeHistory(text);
+        queueLines(text.split(QLatin1Char('\n')), rule);
+    }
     void runHotkey(int number);
     void updateGitControls();
 
     void connectConsole();
     void reportPorts(bool listening, const QString &udpError);
     void handleConsoleLine(const QString &line);
-    void showLastReplies();
     void applyAnnouncement(const Device &device);
     void enterConnectedState(bool clientConnection);
     void enterDisconnectedState();
@@ -165,6 +211,7 @@ private:
     void setBoardCommandsEnabled(bool enabled);
     void setChildOpenersEnabled(bool enabled);
     void sendConfirmed(const QString &text, const QString &informativeText, const QString &command);
+    bool confirmed(const QString &text, const QString &informativeText);
     void sendStop();
 
     // Child windows: the kept ones are made once and shown again, the replaced ones are made
@@ -181,22 +228,13 @@ private:
     void showTexts(const QMap<QString, QString> &texts);
 
     bool firstLookup = true;
-    bool prodMode = false;
     ConfigDump configDump;
-    QStringList lastReplies; // the four reply labels' texts, newest first
-    bool repliesPending = false;
     DeviceMenu *deviceMenu = nullptr; // the "Devices" menu and its targets
     QString lastLogMac;
     bool incomingConsole = false;
-    QString logFolder;
-    QString subProject;
-    QString workingFolder;
-    QString workingFile;
+    ScriptWorkspace workspace; // folder, sub project, active script and its saved content
     QString lastConnection;
-    QByteArray savedText;
     KeyPressEater *keyEater = nullptr;
-    bool workspaceReady = false;
-    QStringList nameFilters;
     std::unique_ptr<Ui::MainWindow> ui;
     Form_MacroEditor *macroEditor = nullptr;
     TBRecipeRunner *recipeRunner = nullptr;
@@ -207,6 +245,8 @@ private:
     ThermosTimersDialog *thermosDialog = nullptr;
     ConsoleChannel *console = nullptr; // the console connection and its paced script
     ScriptLoop *scriptLoop = nullptr;  // the "Loop command" of send all
+    HotkeyPanel *hotkeys = nullptr;
+    ResultLabels *resultLabels = nullptr; // the board's last four lines
 
     Prompter &prompter;
 };
