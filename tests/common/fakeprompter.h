@@ -12,7 +12,7 @@
 class FakePrompter : public Prompter
 {
 public:
-    enum class Kind { Question, Information, Warning, Text, Directory, OpenFile };
+    enum class Kind { Question, Information, Warning, Text, Directory, OpenFile, SaveFile };
 
     struct Asked
     {
@@ -61,6 +61,12 @@ public:
                             const QString &filter) override
     {
         asked.append({Kind::OpenFile, title, startDir, filter});
+        return next(false).text;
+    }
+    QString getSaveFileName(const QString &title, const QString &startDir,
+                            const QString &filter) override
+    {
+        asked.append({Kind::SaveFile, title, startDir, filter});
         return next(false).text;
     }
 
