@@ -28,6 +28,7 @@ class TBMacro;
 class FWUpdateDialog;
 class LoadedMacroDialog;
 class ThermosTimersDialog;
+class PlotTab;
 
 namespace Ui {
 class MainWindow;
@@ -207,6 +208,7 @@ private:
     ThermosTimersDialog *thermosDialog = nullptr;
     ConsoleChannel *console = nullptr; // the console connection and its paced script
     ScriptLoop *scriptLoop = nullptr;  // the "Loop command" of send all
+    PlotTab *plotTab = nullptr;        // draws the records the status panel shows
 
     Prompter &prompter;
 };
