@@ -18,7 +18,7 @@ public:
     {
         Kind kind;
         QString title;
-        QString text;   // message, input label, or the chooser's start folder
+        QString text;   // message, input label, or the chooser's start folder or file
         QString detail; // informative text, or the file chooser's filter
         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
     };
