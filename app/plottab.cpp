@@ -120,20 +120,26 @@ void PlotTab::redraw()
     if (!paused || !shownEnd.isValid())
         shownEnd = QDateTime::currentDateTime();
     const QDateTime from = windowStart(shownEnd);
+    for (size_t i = 0; i < curves.size(); ++i)
+        curves[i]->replace(history.points(TelemetryHistory::kQuantities[i], from, shownEnd));
+    timeAxis->setRange(from, shownEnd);
+    fitValueAxes();
+}
+
+void PlotTab::fitValueAxes()
+{
+    // Each axis spans from zero (or a lower value drawn) to the highest value drawn, and at
+    // least to its smallest top.
     std::array<double, AxisCount> low{};
     std::array<double, AxisCount> high{};
     std::copy(std::begin(kAxisTop), std::end(kAxisTop), high.begin());
     for (size_t i = 0; i < curves.size(); ++i) {
-        const QVector<QPointF> points =
-            history.points(TelemetryHistory::kQuantities[i], from, shownEnd);
         const int axis = kCurves[i].axis;
-        for (const QPointF &point : points) {
+        for (const QPointF &point : curves[i]->pointsVector()) {
             low[axis] = qMin(low[axis], point.y());
             high[axis] = qMax(high[axis], point.y());
         }
-        curves[i]->replace(points);
     }
-    timeAxis->setRange(from, shownEnd);
     for (int axis = 0; axis < AxisCount; ++axis) {
         valueAxes[axis]->setRange(low[axis], high[axis]);
         valueAxes[axis]->applyNiceNumbers();

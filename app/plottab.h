@@ -46,6 +46,7 @@ private:
     void buildChart();
     QtCharts::QValueAxis *addValueAxis(const QString &title, Qt::Alignment side);
     void redraw();
+    void fitValueAxes();
     QDateTime windowStart(const QDateTime &end) const;
 
     std::unique_ptr<Ui::PlotTab> ui;
