@@ -6,12 +6,14 @@
 #include "consoleaddress.h"
 #include "consolechannel.h"
 #include "consoleline.h"
+#include "consoletab.h"
 #include "devicemenu.h"
 #include "form_macroeditor.h"
 #include "fwromtranferdialog.h"
 #include "fwupdatedialog.h"
 #include "keypresseater.h"
 #include "loadedmacrodialog.h"
+#include "plottab.h"
 #include "qdevicemachine.h"
 #include "recipeprogress.h"
 #include "recordfilter.h"
@@ -112,6 +114,11 @@ MainWindow::MainWindow(Prompter &prompter, QWidget *parent)
     ui->actionTB_Window->setEnabled(false);
     ui->actionRecipe_runner->setEnabled(false);
     ui->actionUpdate_firmware->setEnabled(false);
+
+    // The console and plot views come after the form's pages, which keep their places.
+    ui->tabWidget->addTab(new ConsoleTab(*console, prompter, ui->tabWidget), tr("Console"));
+    plotTab = new PlotTab(prompter, ui->tabWidget);
+    ui->tabWidget->addTab(plotTab, tr("Plot"));
 
     keyEater = new KeyPressEater(this);
     ui->txtCommand->installEventFilter(keyEater);
@@ -692,6 +699,7 @@ void MainWindow::showRecord(const TBTubeLogData &record)
     }
     lastLogMac = record.macText();
     showTexts(StatusPanelText::recordTexts(record));
+    plotTab->addRecord(record);
     scriptLoop->tubeState(record.state, ui->cheLoopCommand->isChecked(),
                           std::chrono::seconds(ui->cboLoopTime->currentData().toInt()));
 }

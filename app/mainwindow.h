@@ -32,6 +32,7 @@ class TBMacro;
 class FWUpdateDialog;
 class LoadedMacroDialog;
 class ThermosTimersDialog;
+class PlotTab;
 
 namespace Ui {
 class MainWindow;
@@ -247,6 +248,7 @@ private:
     ScriptLoop *scriptLoop = nullptr;  // the "Loop command" of send all
     HotkeyPanel *hotkeys = nullptr;
     ResultLabels *resultLabels = nullptr; // the board's last four lines
+    PlotTab *plotTab = nullptr;        // draws the records the status panel shows
 
     Prompter &prompter;
 };

@@ -49,3 +49,9 @@ QString WidgetPrompter::getOpenFileName(const QString &title, const QString &sta
 {
     return QFileDialog::getOpenFileName(parent, title, startDir, filter);
 }
+
+QString WidgetPrompter::getSaveFileName(const QString &title, const QString &startDir,
+                                        const QString &filter)
+{
+    return QFileDialog::getSaveFileName(parent, title, startDir, filter);
+}

@@ -26,6 +26,9 @@ public:
     virtual QString getExistingDirectory(const QString &title, const QString &startDir) = 0;
     virtual QString getOpenFileName(const QString &title, const QString &startDir,
                                     const QString &filter) = 0;
+    // startDir may name the proposed file; empty result: cancelled.
+    virtual QString getSaveFileName(const QString &title, const QString &startDir,
+                                    const QString &filter) = 0;
 };
 
 // The real modal dialogs of the widget toolkit.
@@ -45,6 +48,8 @@ public:
     bool getText(const QString &title, const QString &label, QString *text) override;
     QString getExistingDirectory(const QString &title, const QString &startDir) override;
     QString getOpenFileName(const QString &title, const QString &startDir,
+                            const QString &filter) override;
+    QString getSaveFileName(const QString &title, const QString &startDir,
                             const QString &filter) override;
 
 private:

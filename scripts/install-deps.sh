@@ -7,7 +7,7 @@ set -euo pipefail
 # network namespaces (ip, unshare) every test and the demo run in.
 packages=(
     build-essential cmake ninja-build
-    qtbase5-dev qtbase5-dev-tools
+    qtbase5-dev qtbase5-dev-tools libqt5charts5-dev
     iproute2 util-linux binutils
 )
 

@@ -1,6 +1,8 @@
 // The main window under load, offscreen: a burst of console lines from a board as fast as
 // loopback carries them, and a plant network of many boards announcing themselves every 5 s.
-// Prints lines per second, the longest stall of the event loop and the memory in use.
+// Prints lines per second, the longest stall of the event loop and the memory in use; with
+// the Console tab open, the memory along the burst shows it level off at the tab's bound.
+#include "consoletab.h"
 #include "mainwindow.h"
 #include "prompter.h"
 #include "qdevicemachine.h"
@@ -12,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHostAddress>
+#include <QTabWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -26,6 +29,7 @@ namespace {
 constexpr quint16 kUdpPort = 7112;
 constexpr int kAnnouncePeriodMs = 5000;
 constexpr int kBurstsPerPeriod = 50;
+constexpr int kMemorySamples = 5; // along a console burst
 
 // "VmHWM" (peak) or "VmRSS" (now) of this process in MiB.
 double memoryMiB(const char *field)
@@ -66,19 +70,30 @@ void consoleBurst(MainWindow &window, int lines)
     }
     QTcpSocket *peer = board.nextPendingConnection();
     int received = 0;
-    QObject::connect(&window, &MainWindow::gotRow, [&received] { ++received; });
+    QList<double> residentAt;
+    const int sampleEvery = std::max(1, lines / kMemorySamples);
+    QObject::connect(&window, &MainWindow::gotRow, [&] {
+        if (++received % sampleEvery == 0)
+            residentAt << memoryMiB("VmRSS:");
+    });
     QByteArray burst;
     for (int i = 0; i < lines; ++i)
         burst += "IO [x]: M:" + QByteArray::number(i % 1000) + " C:1 S:2 T:3\n";
+    const double residentBefore = memoryMiB("VmRSS:");
     QElapsedTimer timer;
     timer.start();
     peer->write(burst);
     const qint64 stall = runMeasuringStalls([&] { return received >= lines; });
+    QCoreApplication::processEvents(); // the last lines reach the Console tab
     const double seconds = timer.elapsed() / 1000.0;
     std::printf("console: %d lines in %.2f s, %.0f lines/s, longest stall %lld ms, "
                 "peak memory %.0f MiB\n",
                 lines, seconds, lines / seconds, static_cast<long long>(stall),
                 memoryMiB("VmHWM:"));
+    std::printf("memory along the burst: before %.1f MiB;", residentBefore);
+    for (int i = 0; i < residentAt.size(); ++i)
+        std::printf(" %d lines %.1f MiB;", (i + 1) * sampleEvery, residentAt.at(i));
+    std::printf("\n");
 }
 
 void manyBoards(int boards, int seconds)
@@ -141,7 +156,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption seconds(QStringLiteral("seconds"),
                                      QStringLiteral("how long the boards announce (default 30)"),
                                      QStringLiteral("S"), QStringLiteral("30"));
-    parser.addOptions({lines, boards, seconds});
+    const QCommandLineOption consoleTab(
+        QStringLiteral("console-tab"),
+        QStringLiteral("show the Console tab during the burst (default: the Logdata tab)"));
+    parser.addOptions({lines, boards, seconds, consoleTab});
     if (!parser.parse(app.arguments())) {
         std::fprintf(stderr, "vorne-bench-window: %s\n%s", qPrintable(parser.errorText()),
                      qPrintable(parser.helpText()));
@@ -167,6 +185,10 @@ int main(int argc, char *argv[])
     QObject::connect(QDeviceMachine::instance(), &QDeviceMachine::lookupDone,
                      [&lookedUp] { lookedUp = true; });
     MainWindow window(prompter);
+    if (parser.isSet(consoleTab)) {
+        window.findChild<QTabWidget *>(QStringLiteral("tabWidget"))
+            ->setCurrentWidget(window.findChild<ConsoleTab *>());
+    }
     window.show();
     // The window's first lookup empties the registry for a second; announcements count after.
     runMeasuringStalls([&lookedUp] { return lookedUp; });

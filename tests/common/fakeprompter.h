@@ -12,13 +12,13 @@
 class FakePrompter : public Prompter
 {
 public:
-    enum class Kind { Question, Information, Warning, Text, Directory, OpenFile };
+    enum class Kind { Question, Information, Warning, Text, Directory, OpenFile, SaveFile };
 
     struct Asked
     {
         Kind kind;
         QString title;
-        QString text;   // message, input label, or the chooser's start folder
+        QString text;   // message, input label, or the chooser's start folder or file
         QString detail; // informative text, or the file chooser's filter
         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
     };
@@ -61,6 +61,12 @@ public:
                             const QString &filter) override
     {
         asked.append({Kind::OpenFile, title, startDir, filter});
+        return next(false).text;
+    }
+    QString getSaveFileName(const QString &title, const QString &startDir,
+                            const QString &filter) override
+    {
+        asked.append({Kind::SaveFile, title, startDir, filter});
         return next(false).text;
     }
 
