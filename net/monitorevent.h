@@ -8,7 +8,7 @@
 struct TBTubeLogData;
 
 // One decoder signal as named values in order, printed as one JSON object per line or, for
-// telemetry, as one CSV row.
+// telemetry, as one CSV row: vorne-monitor's output, and the Plot tab's CSV export.
 class MonitorEvent
 {
 public:
