@@ -26,8 +26,59 @@ class TestTBRecipeRunner : public QObject
 {
     Q_OBJECT
 private slots:
-    void scenario_data();
-    void scenario();
+    void scenario_data()
+    {
+        QTest::addColumn<QString>("steps"); // separated by "; "
+        QTest::addColumn<QString>("facts");
+        QTest::newRow("113 g at ratio 45 end at 112 g and 2500 ml, sliders and labels")
+            << "sliPorOvIt=5; sliBrewStrength=45; sliGrams=113"
+            << "lblGrams_Value=112; sliGrams=112; lblWateAmount_Value=2500; sliWaterAmount=2500; "
+               "lblPorOvIt_Value=5 (450 ml)";
+        QTest::newRow("plus and minus step by the field's step")
+            << "btnPlus_2; btnMinus_10; btnPlus_11; btnMinus_4"
+            << "lblWateAmount_Value=1810; lblAfterDripVal=01m 25s; "
+               "lblThermosCountDownTimerVal=00h 55m; lblTemp0_Value=99";
+        QTest::newRow("450 ml per pulse keeps Brew enabled, yet nothing is sent")
+            << "sliPreInfPerc=0; sliPorOvIt=4; btnSave; btnPreset1; btnSaveToMachine; Brew"
+            << "Brew.enabled=true; btnSaveToMachine.enabled=true; sent=; mode=1";
+        QTest::newRow("recipe 3 brews as tb4 2, is saved to the machine as 3")
+            << "btnSave; btnPreset3; btnSaveToMachine; Brew"
+            << "sent=save_recipe 3:" + kNumbers + ":\"Preset\"\r\n|" + brew(2) +
+                   "; mode=2; Brew=STOP; progress.visible=true; btnPreset3.visible=false; "
+                   "btnBack.enabled=false; sliGrams.enabled=false";
+        QTest::newRow("STOP sends stop and unlocks the recipe")
+            << "Brew; Brew"
+            << "sent=" + brew(8) +
+                   "|stop\r\n; mode=1; Brew=Brew; progress.visible=false; "
+                   "sliGrams.enabled=true; btnSaveToMachine.enabled=false";
+        QTest::newRow("a brew started elsewhere shows STOP and its time")
+            << "progress=10,125"
+            << "mode=2; Brew=STOP; lblTimeLeftVal=02m 05s; sent=";
+        QTest::newRow("Save, then a preset button keeps the recipe there, across a restart")
+            << "sliTemp0=90; btnSave; btnPreset2; reopen; btnPreset2"
+            << "btnPreset2=[2:Preset]; lblTemp0_Value=90; btnSaveToMachine=Push recipe 2; "
+               "btnSaveToMachine.enabled=true";
+        QTest::newRow("a refused name is restored, the user told")
+            << "name=Es:presso; Brew"
+            << "txtName=Preset; warnings=1; sent=" + brew(8);
+        QTest::newRow("close_window ends choosing a preset, is ignored while brewing")
+            << "btnSave; close_window; Brew; close_window"
+            << "mode=2; closing=0";
+    }
+    void scenario()
+    {
+        QSettings(SettingsStore::kOrganization, RecipePresets::kApplication).clear();
+        prompter.asked.clear();
+        open();
+        QFETCH(QString, steps);
+        for (const QString &what : steps.split("; ", Qt::SkipEmptyParts))
+            step(what);
+        QFETCH(QString, facts);
+        for (const QString &fact : facts.split("; ")) {
+            const QString key = fact.section('=', 0, 0);
+            QCOMPARE(key + '=' + observe(key), fact);
+        }
+    }
 
 private:
     void open()
@@ -45,123 +96,55 @@ private:
     }
     // "sliName=value" moves a slider, "name=text" enters a recipe name, "progress=P,T"
     // reports progress, "close_window" and "reopen" (a restart) do so; else a button click.
-    void step(const QString &what);
+    void step(const QString &what)
+    {
+        const QString key = what.section('=', 0, 0);
+        const QString value = what.section('=', 1);
+        if (key.startsWith("sli")) {
+            static_cast<QSlider *>(widget(key))->setValue(value.toInt());
+        } else if (key == "name") {
+            auto *field = static_cast<QLineEdit *>(widget("txtName"));
+            field->setText(value);
+            QTest::keyClick(field, Qt::Key_Return); // must press no button of the form
+        } else if (key == "progress") {
+            runner->progress(value.section(',', 0, 0).toInt(), value.section(',', 1).toInt());
+        } else if (key == "close_window") {
+            runner->close_window();
+        } else if (key == "reopen") {
+            open();
+        } else {
+            static_cast<QAbstractButton *>(widget(key))->click();
+        }
+    }
     // "sent", "mode", "closing", "warnings", "widget.property", or the value or text of a
     // widget.
-    QString observe(const QString &key) const;
+    QString observe(const QString &key) const
+    {
+        QStringList lines;
+        for (const QList<QVariant> &arguments : *sent)
+            lines << arguments.first().toString();
+        const QHash<QString, QString> facts = {
+            {"sent", lines.join('|')},
+            {"mode", QString::number(runner->currentMode())},
+            {"closing", closings->isEmpty() ? "0" : closings->first().first().toString()},
+            {"warnings", QString::number(prompter.asked.size())}};
+        if (facts.contains(key))
+            return facts.value(key);
+        QWidget *shown = widget(key.section('.', 0, 0));
+        if (key.contains('.'))
+            return shown->property(qPrintable(key.section('.', 1))).toString();
+        for (const char *property : {"value", "currentText", "text"}) {
+            if (shown->property(property).isValid())
+                return shown->property(property).toString();
+        }
+        return QString();
+    }
 
     FakePrompter prompter;
     std::unique_ptr<TBRecipeRunner> runner;
     std::unique_ptr<QSignalSpy> sent;
     std::unique_ptr<QSignalSpy> closings;
 };
-
-void TestTBRecipeRunner::step(const QString &what)
-{
-    const QString key = what.section('=', 0, 0);
-    const QString value = what.section('=', 1);
-    if (key.startsWith("sli")) {
-        static_cast<QSlider *>(widget(key))->setValue(value.toInt());
-    } else if (key == "name") {
-        auto *field = static_cast<QLineEdit *>(widget("txtName"));
-        field->setText(value);
-        QTest::keyClick(field, Qt::Key_Return); // must press no button of the form
-    } else if (key == "progress") {
-        runner->progress(value.section(',', 0, 0).toInt(), value.section(',', 1).toInt());
-    } else if (key == "close_window") {
-        runner->close_window();
-    } else if (key == "reopen") {
-        open();
-    } else {
-        static_cast<QAbstractButton *>(widget(key))->click();
-    }
-}
-
-QString TestTBRecipeRunner::observe(const QString &key) const
-{
-    QStringList lines;
-    for (const QList<QVariant> &arguments : *sent)
-        lines << arguments.first().toString();
-    const QHash<QString, QString> facts = {
-        {"sent", lines.join('|')},
-        {"mode", QString::number(runner->currentMode())},
-        {"closing", closings->isEmpty() ? "0" : closings->first().first().toString()},
-        {"warnings", QString::number(prompter.asked.size())}};
-    if (facts.contains(key))
-        return facts.value(key);
-    QWidget *shown = widget(key.section('.', 0, 0));
-    if (key.contains('.'))
-        return shown->property(qPrintable(key.section('.', 1))).toString();
-    for (const char *property : {"value", "currentText", "text"}) {
-        if (shown->property(property).isValid())
-            return shown->property(property).toString();
-    }
-    return QString();
-}
-
-void TestTBRecipeRunner::scenario_data()
-{
-    QTest::addColumn<QString>("steps"); // separated by "; "
-    QTest::addColumn<QString>("facts");
-    QTest::newRow("defaults")
-        << ""
-        << "lblGrams_Value=108; lblWateAmount_Value=1800; lblPorOvIt_Value=6 (270); "
-           "lblAfterDripVal=01m 30s; lblThermosCountDownTimerVal=00h 50m; "
-           "cboThermosID=Thermos 1; txtName=Preset; progress.visible=false; "
-           "btnSaveToMachine.enabled=false; btnPreset1=[1:N/A]; btnPreset1.enabled=false";
-    QTest::newRow("113 g at ratio 45 end at 112 g and 2500 ml, sliders and labels")
-        << "sliPorOvIt=5; sliBrewStrength=45; sliGrams=113"
-        << "lblGrams_Value=112; sliGrams=112; lblWateAmount_Value=2500; sliWaterAmount=2500; "
-           "lblPorOvIt_Value=5 (450 ml)";
-    QTest::newRow("plus and minus step by the field's step")
-        << "btnPlus_2; btnMinus_10; btnPlus_11; btnMinus_4"
-        << "lblWateAmount_Value=1810; lblAfterDripVal=01m 25s; "
-           "lblThermosCountDownTimerVal=00h 55m; lblTemp0_Value=99";
-    QTest::newRow("above 450 ml per pulse Brew is disabled, the pulses red")
-        << "sliPreInfPerc=0; sliPorOvIt=4; sliWaterAmount=1810"
-        << "Brew.enabled=false; lblPorOvIt_Value.styleSheet=color:rgb(170, 0, 0);";
-    QTest::newRow("450 ml per pulse keeps Brew enabled, yet nothing is sent")
-        << "sliPreInfPerc=0; sliPorOvIt=4; btnSave; btnPreset1; btnSaveToMachine; Brew"
-        << "Brew.enabled=true; btnSaveToMachine.enabled=true; sent=; mode=1";
-    QTest::newRow("recipe 3 brews as tb4 2, is saved to the machine as 3")
-        << "btnSave; btnPreset3; btnSaveToMachine; Brew"
-        << "sent=save_recipe 3:" + kNumbers + ":\"Preset\"\r\n|" + brew(2) +
-               "; mode=2; Brew=STOP; progress.visible=true; btnPreset3.visible=false; "
-               "btnBack.enabled=false; sliGrams.enabled=false";
-    QTest::newRow("STOP sends stop and unlocks the recipe")
-        << "Brew; Brew"
-        << "sent=" + brew(8) +
-               "|stop\r\n; mode=1; Brew=Brew; progress.visible=false; "
-               "sliGrams.enabled=true";
-    QTest::newRow("a brew started elsewhere shows STOP and its time")
-        << "progress=10,125"
-        << "mode=2; Brew=STOP; lblTimeLeftVal=02m 05s; sent=";
-    QTest::newRow("Save, then a preset button keeps the recipe there, across a restart")
-        << "sliTemp0=90; btnSave; btnPreset2; reopen; btnPreset2"
-        << "btnPreset2=[2:Preset]; lblTemp0_Value=90; btnSaveToMachine=Push recipe 2; "
-           "btnSaveToMachine.enabled=true";
-    QTest::newRow("a refused name is restored, the user told")
-        << "name=Es:presso; Brew"
-        << "txtName=Preset; warnings=1; sent=" + brew(8);
-    QTest::newRow("close_window ends choosing a preset, is ignored while brewing")
-        << "btnSave; close_window; Brew; close_window"
-        << "mode=2; closing=0";
-}
-
-void TestTBRecipeRunner::scenario()
-{
-    QSettings(SettingsStore::kOrganization, RecipePresets::kApplication).clear();
-    prompter.asked.clear();
-    open();
-    QFETCH(QString, steps);
-    for (const QString &what : steps.split("; ", Qt::SkipEmptyParts))
-        step(what);
-    QFETCH(QString, facts);
-    for (const QString &fact : facts.split("; ")) {
-        const QString key = fact.section('=', 0, 0);
-        QCOMPARE(key + '=' + observe(key), fact);
-    }
-}
 
 QTEST_MAIN(TestTBRecipeRunner)
 #include "tst_tbreciperunner.moc"
