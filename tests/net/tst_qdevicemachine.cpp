@@ -23,7 +23,7 @@ void record(QDeviceMachine *hub, void (QDeviceMachine::*signal)(Args...), const 
 // The registry as the main window uses it: signals per line, per-sender counters, macro
 // text, and the device table through announces and lookups; and the thermos brew tracking
 // that follows it, on a clock the test moves. Lines come by gotUDPPacket; the receiver's
-// wiring is the simulated board's end-to-end test.
+// wiring is seen by the window's telemetry run on the simulated board.
 class TestQDeviceMachine : public QObject
 {
     Q_OBJECT

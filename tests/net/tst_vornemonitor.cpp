@@ -32,7 +32,7 @@ const QStringList kSilent{"hello", telemetry(1, "4", 26), macroLine(0, "LOOP")};
 } // namespace
 
 // The monitor's output, exact per event in JSON and CSV, and the program on standard input.
-// Its socket path is the registry's, which the simulated board's end-to-end test holds.
+// Its socket path is the registry's, which the window's telemetry run holds.
 class TestVorneMonitor : public QObject
 {
     Q_OBJECT

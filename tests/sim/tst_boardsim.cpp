@@ -86,7 +86,7 @@ QByteArrayList refusedPacket(const QByteArray &packet)
 } // namespace
 
 // The simulated board's wire conformance without sockets: its console, its command line and
-// its datagrams. Its UDP over real sockets is the end-to-end test in tests/net.
+// its datagrams. Its UDP over real sockets is seen by the window's telemetry and brew runs.
 class TestBoardSim : public QObject
 {
     Q_OBJECT
@@ -227,6 +227,26 @@ private slots:
         QVERIFY(board.listenAddress.isLoopback() && board.udpTarget.isLoopback());
         QVERIFY(board.connectHost.isEmpty());
         QCOMPARE(board.identity.ipText(), QStringLiteral("127.0.0.1"));
+    }
+
+    // Boards of a count take consecutive ports and a MAC and name of their own.
+    void boardsOfACount()
+    {
+        QVERIFY(SimOptions::parse({"vorne-boardsim", "--count", "2", "--listen", "127.0.0.1:4000"},
+                                  &options, &message, &exitCode));
+        const BoardConfig &second = options.boards.at(1);
+        QCOMPARE(second.listenPort, quint16(4001));
+        QCOMPARE(second.identity.macText() + ' ' + second.identity.name, "00564f524e02 SimTube-2");
+    }
+
+    // send_macro hands the stored program's lines to the board's UDP macro packets.
+    void macroAskedFor()
+    {
+        Harness h;
+        QSignalSpy macro(h.commands.get(), &BoardCommands::macroRequested);
+        h.say("send_macro 10");
+        QCOMPARE(macro.count(), 1);
+        QVERIFY(macro.first().first().toStringList().size() > 1);
     }
 
     // A wrong option fails with exit code 2 instead of starting a board unlike the one asked
