@@ -118,7 +118,8 @@ inline const QVector<Row> &simulatedTube()
     return rows;
 }
 
-// Every kind, the number forms, greedy texts, the conversions, and lines that match nothing.
+// Every kind, the number forms, greedy texts, the conversions, and lines that match nothing;
+// the simulated tube's lines hold the plain forms (led by the currency sign, brew end, macro).
 inline const QVector<Row> &table()
 {
     static const QVector<Row> rows = [] {
@@ -128,7 +129,6 @@ inline const QVector<Row> &table()
             return QString(full).replace(from, to);
         };
         const QString tube = "announce 0004a3123412 #12 192.168.1.20 ";
-        const QString brewTail = ":0:4:163:18:13330:3:194:\"r;1\":\"Morning\":9:$";
         const QString brewn = "0004a3123412 #9 3 194 ";
         const QString main = "object 0004a3123414 #5 11=";
         QVector<Row> r{
@@ -141,7 +141,6 @@ inline const QVector<Row> &table()
              "@:+2:0:4:163:18:13330:20:1:168:192:1.:-2:\"M\":+1.5:$",
              "announce 0004a3123412 #0 192.168.1.20 2 1. -2 M"},
             {"object", object(5), main + "1"},
-            {"object led by any character", object(5).replace(0, 1, "@"), main + "1"},
             {"object nine numbers refused", object(5).replace(":11:", ":"), "none"},
             {"object eleven numbers refused", object(5).replace(":11:", ":11:11:"), "none"},
             {"object two lead characters refused", 'X' + object(5), "none"},
@@ -150,13 +149,10 @@ inline const QVector<Row> &table()
             {"object overflow counts 0", object(5).replace(":11:1:", ":11:4294967296:"),
              main + "0"},
             {"telemetry of 32 elements", telemetry(), full},
-            {"telemetry led by any character", telemetry().replace(0, 1, "\u00a4"), full},
             {"telemetry of 31 elements: swId the counter", telemetry(1, "4", 30),
              fullWith("#17", "#0")},
             {"telemetry of 30 elements: eta to swId not carried", telemetry(1, "4", 29),
              "telemetry 0004a3123412 #12 192.168.1.20 4 998 1950 0 0 0  "},
-            {"telemetry of 28 elements", telemetry(1, "4", 27),
-             "telemetry 0004a3123412 #3 192.168.1.20 4 998 1950 0 0 0  "},
             {"telemetry of 27 elements dropped", telemetry(1, "4", 26), "short telemetry"},
             {"short telemetry not taken for a macro line", "!:101:1:2:$", "short telemetry"},
             {"telemetry four decimals refused", telemetry(10, "20.5555"), "none"},
@@ -165,8 +161,6 @@ inline const QVector<Row> &table()
             {"telemetry state beyond 8 bits 0", telemetry(9, "260"), fullWith(" 4 ", " 0 ")},
             {"telemetry MAC byte beyond 255 wraps", telemetry(1, "70000"),
              fullWith("0004a3123412", "1170a3123412")},
-            {"brew start", '+' + brewTail, "start " + brewn + "[r;1] Morning"},
-            {"brew end", '-' + brewTail, "end " + brewn + "[r;1] Morning"},
             {"brew recipe greedy up to the last separator",
              "+:0:4:163:18:13330:3:194:\"a\":\"b\":\"c\":9:$", "start " + brewn + "[a\":\"b] c"},
             {"brew texts with quotes, backslash and tab",
@@ -175,15 +169,12 @@ inline const QVector<Row> &table()
             {"brew with one text refused", "+:0:4:163:18:13330:3:194:\"a\":9:$", "none"},
             {"brew with six numbers refused", "+:0:4:163:18:13330:3:\"a\":\"b\":9:$", "none"},
             {"brew with empty name refused", "+:0:4:163:18:13330:3:194:\"a\":\"\":9:$", "none"},
-            {"macro line", macroLine(0, "LOOP 5"), "macro 0 LOOP 5"},
             {"macro line inside the line", "xyz!:3:text:12:$", "macro 3 text"},
-            {"macro text keeps colons", macroLine(1, "a:b:c"), "macro 1 a:b:c"},
             {"macro text may be empty", macroLine(1, ""), "macro 1 "},
             {"macro leftmost usable mark wins", "!x!:4:t:0:$", "macro 4 t"},
             {"macro later mark stays text", "!:2:say !:3:x:0:$", "macro 2 say !:3:x"},
             {"macro without text separator refused", "!:5:$", "none"},
             {"empty line", "", "none"},
-            {"console chatter", "hello board", "none"},
         };
         return r + simulatedTube();
     }();

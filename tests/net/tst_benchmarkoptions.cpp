@@ -1,7 +1,7 @@
 #include <QProcess>
 #include <QtTest>
 
-// The benchmarks' command lines: --help, and a wrong option or value refused with the usage
+// The benchmarks' command lines: a wrong option or value refused with the usage
 // on standard error and exit code 2 instead of a run that ignores it.
 class TestBenchmarkOptions : public QObject
 {
@@ -18,7 +18,6 @@ private slots:
                             int exitCode, const char *printed) {
             QTest::newRow(name) << program << arguments << exitCode << printed;
         };
-        row("decoder help", "vorne-bench-decoder", {"--help"}, 0, "--lines");
         row("decoder unknown option", "vorne-bench-decoder", {"--bogus"}, 2, "Usage:");
         row("decoder stray argument", "vorne-bench-decoder", {"fast"}, 2, "Usage:");
         row("decoder no lines", "vorne-bench-decoder", {"--lines", "0"}, 2, "--lines");

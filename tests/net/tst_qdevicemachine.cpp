@@ -1,4 +1,5 @@
 #include "qdevicemachine.h"
+#include "thermosmachine.h"
 #include "udplines.h"
 
 #include <QtTest>
@@ -20,14 +21,18 @@ void record(QDeviceMachine *hub, void (QDeviceMachine::*signal)(Args...), const 
 } // namespace
 
 // The registry as the main window uses it: signals per line, per-sender counters, macro
-// text, and the device table through announces and lookups. Lines come by gotUDPPacket; the
-// receiver's wiring is the simulated board's end-to-end test.
+// text, and the device table through announces and lookups; and the thermos brew tracking
+// that follows it, on a clock the test moves. Lines come by gotUDPPacket; the receiver's
+// wiring is seen by the window's telemetry run on the simulated board.
 class TestQDeviceMachine : public QObject
 {
     Q_OBJECT
 
     QDeviceMachine *hub = nullptr;
     QStringList events;
+    const QDateTime brewTime{QDate(2024, 5, 1), QTime(14, 28), Qt::LocalTime};
+    QDateTime current;
+    std::unique_ptr<ThermosMachine> machine;
 
 private slots:
     void init()
@@ -35,6 +40,8 @@ private slots:
         QDeviceMachine::setReceivePort(std::nullopt);
         hub = QDeviceMachine::instance();
         events.clear();
+        current = brewTime;
+        machine = std::make_unique<ThermosMachine>([this] { return current; });
         connect(hub, &QDeviceMachine::udpPacketRecived, this, [this] { events << "udp"; });
         record(hub, &QDeviceMachine::seenDevice, "seenDevice", &events);
         record(hub, &QDeviceMachine::objectChanged, "objectChanged", &events);
@@ -67,19 +74,16 @@ private slots:
             QTest::newRow(name) << main << lines << expected;
         };
         row("unmatched line still reported", {}, {"hello"}, {"udp"});
-        row("announce seen", {}, {announce(2, 5)}, {"udp", seen});
-        row("repeat handled once", {}, {brew('+', 9), brew('+', 9)},
-            {"udp", "brewStart 0004a3123412 Morning r 3 194", "udp"});
         row("three repeats: handled, dropped, handled", {}, {idle, idle, idle},
             {"udp", log17, "udp", "udp", log17});
         row("first packet with counter 0 dropped", {}, {telemetry(31, "0")}, {"udp"});
         row("counter shared by the kinds of one sender", {}, {announce(2, 17), idle},
             {"udp", seen, "udp"});
-        row("new counter passes", {}, {announce(2, 5), idle}, {"udp", seen, "udp", log17});
         row("brew macro 998 pings before the log", {}, {telemetry()}, {"udp", ping, log17});
         row("brew macro 997 pings too", {}, {telemetry(20, "997")}, {"udp", ping, log17});
-        row("macro 996 only logs", {}, {telemetry(20, "996")}, {"udp", log17});
-        row("brew end", {}, {brew('-', 4)}, {"udp", "brewEnd 0004a3123412 Morning r 3 194"});
+        row("brew start and end", {}, {brew('+', 4), brew('-', 5)},
+            {"udp", "brewStart 0004a3123412 Morning r 3 194", "udp",
+             "brewEnd 0004a3123412 Morning r 3 194"});
         row("object of the main device", mainMac, {object(5)}, {"udp", "objectChanged 11 1"});
         row("object without main device ignored", {}, {object(5)}, {"udp"});
         row("object of another board ignored, its counter untouched", mainMac,
@@ -211,6 +215,89 @@ private slots:
         hub->setMainDevice(nullptr);
         QCOMPARE(hub->mainDevice(), nullptr);
         QCOMPARE(hub->mainDeviceMac(), tubeMac);
+    }
+
+    // One row per rule. Brew starts come from the tube board as "Morning", brew ends from
+    // another board as "Other", which the texts of a started brew keep.
+    void textsAfterEvents_data()
+    {
+        QTest::addColumn<QString>("events"); // "start S|end MINUTES|ping S|wait MS|time|..."
+        QTest::addColumn<QString>("shown");  // state|time text|color|start text|name|guid
+        const auto row = [](const char *name, const char *events, const char *shown) {
+            QTest::newRow(name) << events << shown;
+        };
+        row("nothing yet", "", "0|No data|color:gray;|No data|No data|No data");
+        row("brewing, seconds round down", "start 194|wait 1",
+            "1|Brewtime left:03m 13s|color:blue;|Brewstart: 14:28|Morning|0004a3123412");
+        row("brewing past the deadline stays brewing", "start 194|wait 200000",
+            "1|Brewtime left:00m 00s|color:blue;|Brewstart: 14:28|Morning|0004a3123412");
+        row("brewing minutes not folded into hours", "start 4500",
+            "1|Brewtime left:75m 00s|color:blue;|Brewstart: 14:28|Morning|0004a3123412");
+        row("brewed, in hours and minutes rounded down, no name without a start", "end 150|wait 1",
+            "2|Rebrew in:02h 29m|color:green;|Brewtime: 14:28||");
+        row("brewed keeps the start's texts", "start 194|wait 180000|end 25",
+            "2|Rebrew in:00h 25m|color:green;|Brewtime: 14:31|Morning|0004a3123412");
+        row("rebrew due once the timer ran out", "end 25|wait 1500000",
+            "3|Rebrew in:00m 00s|color:red;|Brewtime: 14:28||");
+        row("ping without start shows brewing", "ping 60",
+            "1|Brewtime left:01m 00s|color:blue;|Brewstart: ||");
+        row("due thermos brews again on a ping", "end 1|wait 61000|time|ping 30",
+            "1|Brewtime left:00m 30s|color:blue;|Brewstart: 14:28||");
+    }
+
+    void textsAfterEvents()
+    {
+        QFETCH(QString, events);
+        QFETCH(QString, shown);
+        ThermosRecord *t = machine->thermos(3);
+        for (const QString &event : events.split('|', Qt::SkipEmptyParts)) {
+            const QString verb = event.section(' ', 0, 0);
+            const int value = event.section(' ', 1).toInt();
+            if (verb == "start")
+                machine->brewStart(tubeMac, "Morning", "r", 3, value);
+            else if (verb == "end")
+                machine->brewEnd("00112233aabb", "Other", "r", 3, value);
+            else if (verb == "ping")
+                machine->brewPing(tubeMac, 3, value);
+            else if (verb == "wait")
+                current = current.addMSecs(value);
+            else
+                t->timeText(); // reading the time moves a due thermos on
+        }
+        const QString time = t->timeText();
+        QCOMPARE(QStringList({QString::number(t->state), time, t->colorStyle(), t->startText(),
+                              t->nameText(), t->guidText()})
+                     .join('|'),
+                 shown);
+    }
+
+    void spareAndNegativeIds()
+    {
+        QVERIFY(!machine->hasChanges());
+        machine->brewStart(tubeMac, "Nine", "r", 9, 60);
+        QCOMPARE(machine->thermos(0)->nameText(), QStringLiteral("Nine"));
+        QCOMPARE(machine->thermos(0)->idText(), QStringLiteral("1"));
+        QCOMPARE(machine->thermos(12), machine->thermos(0));
+        QVERIFY(!machine->thermos(1)->hasData());
+        QCOMPARE(machine->thermos(-1), nullptr);
+        QVERIFY(machine->hasChanges());
+        machine->brewStart(tubeMac, "Negative", "r", -1, 60);
+        machine->brewPing(tubeMac, -2, 60);
+        machine->brewEnd(tubeMac, "Negative", "r", -3, 60);
+        QVERIFY(!machine->hasChanges());
+    }
+
+    void instanceFollowsRegistry()
+    {
+        std::unique_ptr<ThermosMachine> thermos(ThermosMachine::instance());
+        QCOMPARE(ThermosMachine::existingInstance(), thermos.get());
+        ThermosRecord *t = thermos->thermos(3);
+        hub->gotUDPPacket(brew('+', 9));
+        QCOMPARE(t->nameText(), QStringLiteral("Morning"));
+        hub->gotUDPPacket(brew('-', 10));
+        QCOMPARE(t->state, int(ThermosRecord::Brewed));
+        hub->gotUDPPacket(telemetry(31, "11")); // the brew ping
+        QCOMPARE(t->state, int(ThermosRecord::Brewing));
     }
 };
 

@@ -1,7 +1,9 @@
 #include "devicemonitor.h"
 #include "limitedlinereader.h"
+#include "monitorevent.h"
 #include "qdevicemachine.h"
 #include "udplines.h"
+#include "udppacketdecoder.h"
 #include "udpreciver.h"
 
 #include <QBuffer>
@@ -22,21 +24,15 @@ QString json(const char *event, const QString &fields)
         .arg(QLatin1String(event), fields);
 }
 
-// Lines that print nothing: every line the decoder drops, and a macro line before the last.
-QStringList silentLines()
-{
-    QStringList lines{macroLine(0, "LOOP")};
-    for (const Row &row : table()) {
-        if (row.decoded == "none" || row.decoded == "short telemetry")
-            lines << row.text;
-    }
-    return lines;
-}
+const QDateTime kTime(QDate(2024, 5, 1), QTime(14, 28, 3, 123), Qt::OffsetFromUTC, 7200);
+
+// Lines that print nothing: unmatched, short telemetry, and a macro line before the last.
+const QStringList kSilent{"hello", telemetry(1, "4", 26), macroLine(0, "LOOP")};
 
 } // namespace
 
 // The monitor's output, exact per event in JSON and CSV, and the program on standard input.
-// Its socket path is the registry's, which the simulated board's end-to-end test holds.
+// Its socket path is the registry's, which the window's telemetry run holds.
 class TestVorneMonitor : public QObject
 {
     Q_OBJECT
@@ -81,14 +77,13 @@ private slots:
             json("udpPacketRecived", "\"packet\":\"" + object(5) + "\"") + objectJson);
         row("raw line with control character", {"a\u0001b"}, "raw",
             json("udpPacketRecived", "\"packet\":\"a\\u0001b\""));
-        row("nothing for lines that yield no event", silentLines(), "json", "");
+        row("nothing for lines that yield no event", kSilent, "json", "");
+        // The CSV columns are the Plot tab's export; here only telemetry comes out, under one
+        // header.
+        const MonitorEvent tele =
+            MonitorEvent::telemetry(UdpPacketDecoder::decode(telemetry()).log, kTime);
         row("CSV of telemetry only", {announce(1, 7), object(5), telemetry()}, "csv",
-            "time,macHigh,macLow,ip,state,tempIn,tempH1,tempH2,tempHat,currVol,currFlow,targVol,"
-            "targFlow,percent,power,macro,activeMacroCount,setPowerH1,setPowerH2,setOverHeat,"
-            "flowTicksLiter,eta,thermosId,aux,hwId,swId,logId,macText,ipText\n"
-            "2024-05-01T14:28:03.123+02:00,303890,13330,335653056,4,20.5,90.25,91.125,85,123.4,"
-            "5.26,250,6.5,40,1800,998,1,1500,1500,105,1950,194,3,7,12,190918.01,17,0004a3123412,"
-            "192.168.1.20\n");
+            tele.csvHeader() + tele.toCsv());
     }
 
     void output()
@@ -104,9 +99,8 @@ private slots:
         buffer.open(QIODevice::WriteOnly);
         const auto format =
             mode == "csv" ? DeviceMonitor::Format::Csv : DeviceMonitor::Format::Json;
-        const QDateTime time(QDate(2024, 5, 1), QTime(14, 28, 3, 123), Qt::OffsetFromUTC, 7200);
         const DeviceMonitor monitor(hub.get(), &buffer, format, mode == "raw",
-                                    [time] { return time; });
+                                    [] { return kTime; });
         for (const QString &line : lines)
             hub->gotUDPPacket(line);
         QCOMPARE(QString::fromUtf8(buffer.data()), expected);
@@ -138,9 +132,9 @@ private slots:
         QTest::addColumn<QStringList>("events");
         QTest::addColumn<QString>("error");
         const QStringList lines =
-            silentLines() + QStringList{announce(1, 7),     object(5),     telemetry(),
-                                        brew('+', 18),      brew('-', 19), macroLine(0, "A"),
-                                        macroLine(255, "B")};
+            kSilent + QStringList{announce(1, 7),     object(5),     telemetry(),
+                                  brew('+', 18),      brew('-', 19), macroLine(0, "A"),
+                                  macroLine(255, "B")};
         QTest::newRow("standard input replayed")
             << QStringList{"--stdin", "--main-mac", "00:04:A3:12:34:14"} << lines << 0
             << QStringList{"seenDevice", "objectChanged", "brewPing",    "logReceived",

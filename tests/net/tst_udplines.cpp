@@ -1,3 +1,5 @@
+#include "udplines.h"
+#include "udppacketdecoder.h"
 #include "udpreciver.h"
 
 #include <QUdpSocket>
@@ -11,13 +13,14 @@ void countWarnings(QtMsgType type, const QMessageLogContext &, const QString &)
 }
 } // namespace
 
-// Datagrams from a loopback sender cut into lines: splits, CR, NUL, Latin-1, overlong lines.
-class TestUDPReciver : public QObject
+// The boards' UDP lines: datagrams from a loopback sender cut into lines (splits, CR, NUL,
+// Latin-1, overlong lines), then the line grammar, by the shared table of lines.
+class TestUdpLines : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void lines_data()
+    void cutIntoLines_data()
     {
         QTest::addColumn<QList<QByteArray>>("datagrams");
         QTest::addColumn<QStringList>("expected");
@@ -44,7 +47,7 @@ private slots:
             {QString(UDPReciver::kMaxLineBuffer, 'x')}, "\n");
     }
 
-    void lines()
+    void cutIntoLines()
     {
         QFETCH(QList<QByteArray>, datagrams);
         QFETCH(QStringList, expected);
@@ -77,7 +80,34 @@ private slots:
         QCOMPARE(receiver.localPort(), quint16(0));
         QCOMPARE(receiver.bindError(), QStringLiteral("UDP port 7112 is in use: no telemetry"));
     }
+
+    void decode_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("expected");
+        for (const UdpLines::Row &row : UdpLines::table())
+            QTest::newRow(row.name) << row.text << row.decoded;
+    }
+
+    void decode()
+    {
+        QFETCH(QString, line);
+        QTEST(UdpLines::decoded(line), "expected");
+    }
+
+    // Each field's place in the record is held by the monitor's JSON of a telemetry line;
+    // here the number forms a float field takes.
+    void telemetryFloatForms()
+    {
+        const auto tempIn = [](const QString &number) {
+            return UdpPacketDecoder::decode(UdpLines::telemetry(10, number)).log.tempIn;
+        };
+        QCOMPARE(tempIn("-0.5"), -0.5f);
+        QCOMPARE(tempIn("+7."), 7.0f);
+        QCOMPARE(tempIn('1' + QString(40, '0')), 0.0f); // beyond float
+        QCOMPARE(tempIn("1234567890123456789.125"), 1234567890123456789.125f);
+    }
 };
 
-QTEST_GUILESS_MAIN(TestUDPReciver)
-#include "tst_udpreciver.moc"
+QTEST_GUILESS_MAIN(TestUdpLines)
+#include "tst_udplines.moc"

@@ -6,6 +6,8 @@
 #include "simoptions.h"
 #include "tbrowparser.h"
 #include "tubesimulation.h"
+#include "udplines.h"
+#include "udppacketwriter.h"
 
 #include <QtTest>
 
@@ -83,9 +85,16 @@ QByteArrayList refusedPacket(const QByteArray &packet)
 
 } // namespace
 
-class TestConsoleSession : public QObject
+// The simulated board's wire conformance without sockets: its console, its command line and
+// its datagrams. Its UDP over real sockets is seen by the window's telemetry and brew runs.
+class TestBoardSim : public QObject
 {
     Q_OBJECT
+
+    SimOptions options;
+    QString message;
+    int exitCode = -1;
+
 private slots:
     // Conversations: the bytes fed, in reads as given, and a pattern for all that came back
     // (a reply ends in the console's ">" or the bootloader's "BL>"), and the files stored.
@@ -112,7 +121,6 @@ private slots:
 
         row("unknown command", "", lines({"frob 3"}),
             R"(^\r\nERROR: unknown command "frob" \(help lists them\)\r\n>$)");
-        row("empty line gets the prompt", "", lines({""}), R"(^\r\n>$)");
         row("recipe without a name, whose brew packets could not be read", "",
             lines({"tb4 1:2:3:4:5:6:7:8:9:1:2:3:\"\""}),
             R"(^\r\nERROR: recipe name must not be empty\r\n>$)");
@@ -123,7 +131,8 @@ private slots:
             {QByteArray(ConsoleSession::kMaxLineLength + 1, 'a'), QByteArray(10000, 'b'), "bbb\n",
              "ping\r\n"},
             R"(^\r\nERROR: line too long\r\n>\r\npong\r\n>$)");
-        row("quit in the console is silent", "", lines({"q", "ping"}), R"(^\r\npong\r\n>$)");
+        row("quit in the console is silent, an empty line gets the prompt", "",
+            lines({"q", "", "ping"}), R"(^\r\n>\r\npong\r\n>$)");
         row("menu commands known, each answered", "",
             lines({"stop", "run_boot_macro", "mqtt_rest", "restart", "list_recipes",
                    "send_macro 10"}),
@@ -210,7 +219,93 @@ private slots:
         h.tube->advance(1000ms);
         QVERIFY(!h.wire.contains("MACRO_DONE") && !ended);
     }
+    // Without options everything stays on loopback.
+    void defaultsStayOnLoopback()
+    {
+        QVERIFY(SimOptions::parse({"vorne-boardsim"}, &options, &message, &exitCode));
+        const BoardConfig &board = options.boards.first();
+        QVERIFY(board.listenAddress.isLoopback() && board.udpTarget.isLoopback());
+        QVERIFY(board.connectHost.isEmpty());
+        QCOMPARE(board.identity.ipText(), QStringLiteral("127.0.0.1"));
+    }
+
+    // Boards of a count take consecutive ports and a MAC and name of their own.
+    void boardsOfACount()
+    {
+        QVERIFY(SimOptions::parse({"vorne-boardsim", "--count", "2", "--listen", "127.0.0.1:4000"},
+                                  &options, &message, &exitCode));
+        const BoardConfig &second = options.boards.at(1);
+        QCOMPARE(second.listenPort, quint16(4001));
+        QCOMPARE(second.identity.macText() + ' ' + second.identity.name, "00564f524e02 SimTube-2");
+    }
+
+    // send_macro hands the stored program's lines to the board's UDP macro packets.
+    void macroAskedFor()
+    {
+        Harness h;
+        QSignalSpy macro(h.commands.get(), &BoardCommands::macroRequested);
+        h.say("send_macro 10");
+        QCOMPARE(macro.count(), 1);
+        QVERIFY(macro.first().first().toStringList().size() > 1);
+    }
+
+    // A wrong option fails with exit code 2 instead of starting a board unlike the one asked
+    // for, one row per option; the options that work are used by the tests that run it.
+    void wrongOptionRefused_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("unknown board type") << QStringList{"--type", "sensor"};
+        QTest::newRow("listen without port") << QStringList{"--listen", "127.0.0.1"};
+        QTest::newRow("listen on a host name") << QStringList{"--listen", "example.org:23"};
+        QTest::newRow("MAC with a first byte") << QStringList{"--mac", "01564f524e01"};
+        QTest::newRow("name with a bar") << QStringList{"--name", "a|b"};
+        QTest::newRow("ports past 65535")
+            << QStringList{"--count", "3", "--listen", "127.0.0.1:65534"};
+        QTest::newRow("program of no time") << QStringList{"--program-seconds", "0"};
+        QTest::newRow("unknown fault") << QStringList{"--fault", "explode=1"};
+        QTest::newRow("flood too large") << QStringList{"--fault", "long-line=1000"};
+        QTest::newRow("unknown option") << QStringList{"--bogus"};
+    }
+
+    void wrongOptionRefused()
+    {
+        QFETCH(QStringList, arguments);
+        QVERIFY(!SimOptions::parse(QStringList{"vorne-boardsim"} + arguments, &options, &message,
+                                   &exitCode));
+        QCOMPARE(exitCode, 2);
+        QVERIFY(message.startsWith(QLatin1String("vorne-boardsim: ")));
+    }
+
+    // The datagrams, byte for byte: each is one line of the shared table (whose decoding the
+    // decoder test checks) with CR LF, so the board says what it means.
+    void datagramsAreTheTablesLines()
+    {
+        UdpPacketWriter writer({BoardKind::Tube,
+                                {0x00, 0x56, 0x4F, 0x52, 0x4E, 0x01},
+                                "SimTube",
+                                "71405",
+                                "190918",
+                                0xC0A80114});
+        TubeSample s;
+        s.state = 4;
+        s.tempIn = 166.66666;
+        s.tempH1 = 91.25;
+        s.currVol = 450;
+        s.targVol = 12345678;
+        s.macro = 998;
+        s.eta = 125;
+        s.thermosId = 3;
+        BrewEvent brew{3, 194, "2:100:98", "Big \"Brew\": one"};
+        QList<QByteArray> datagrams{writer.announce(), writer.telemetry(s)};
+        datagrams << writer.object(323, 920) << writer.brewStart(brew);
+        brew.timeValue = 50;
+        datagrams << writer.brewEnd(brew) << writer.macroLines({"MACRO 10", "SET: 92", "END"});
+        QCOMPARE(writer.lastCounter(), 5); // macro lines are not counted
+        QCOMPARE(datagrams.size(), UdpLines::simulatedTube().size());
+        for (int i = 0; i < datagrams.size(); ++i)
+            QCOMPARE(datagrams.at(i), UdpLines::simulatedTube().at(i).text.toLatin1() + "\r\n");
+    }
 };
 
-QTEST_GUILESS_MAIN(TestConsoleSession)
-#include "tst_consolesession.moc"
+QTEST_GUILESS_MAIN(TestBoardSim)
+#include "tst_boardsim.moc"
