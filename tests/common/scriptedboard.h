@@ -56,15 +56,21 @@ public:
         peer->flush();
     }
 
-    // The next line the program sent, waiting for it up to 5 s.
+    // The next size bytes the program sent, waiting for them up to 5 s.
+    QByteArray take(int size)
+    {
+        if (!QTest::qWaitFor([&] { return unread.size() >= size; }, 5000))
+            return "<nothing>: " + unread;
+        const QByteArray taken = unread.left(size);
+        unread.remove(0, size);
+        return taken;
+    }
+
+    // The next line the program sent.
     QByteArray line()
     {
-        if (!QTest::qWaitFor([this] { return unread.contains('\n'); }, 5000))
-            return QByteArrayLiteral("<nothing>");
-        const int end = unread.indexOf('\n') + 1;
-        const QByteArray taken = unread.left(end);
-        unread.remove(0, end);
-        return taken;
+        const bool ended = QTest::qWaitFor([this] { return unread.contains('\n'); }, 5000);
+        return ended ? take(unread.indexOf('\n') + 1) : "<nothing>: " + unread;
     }
 
     Answers answers;
