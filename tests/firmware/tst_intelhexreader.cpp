@@ -137,19 +137,17 @@ void TestIntelHexReader::buildsImage_data()
     QByteArray broken = abc;
     broken[broken.size() - 1] = broken.endsWith('0') ? '1' : '0';
     const QByteArray none(1, 0);
-    QTest::newRow("abc has the checksum 0x4C27")
-        << QByteArrayList{abc} << QByteArray("abc") << 0u << quint16(0x4C27);
-    QTest::newRow("gap reads zero and still moves the checksum")
-        << QByteArrayList{abc, record(0, 5, "d")} << QByteArray("abc\0\0d", 6) << 0u
-        << quint16(0x268B);
-    QTest::newRow("type 04 above flash start moves the base")
-        << QByteArrayList{":020000040800F2", record(0, 0, "\x40"), ":020000040801F1",
-                          record(0, 0x10, "\x7E")}
-        << wide << 0x10000u << quint16(0x03BE);
-    QTest::newRow("empty data record leaves highest at zero")
-        << QByteArrayList{":0000000000"} << none << 0u << quint16(0);
-    QTest::newRow("refused line leaves the image unchanged")
-        << QByteArrayList{broken} << none << 0u << quint16(0);
+    const auto row = [](const char *name, const QByteArrayList &lines, const QByteArray &image,
+                        quint32 base, quint16 checksum) {
+        QTest::newRow(name) << lines << image << base << checksum;
+    };
+    row("gap reads zero and moves the checksum", {abc, record(0, 5, "d")},
+        QByteArray("abc\0\0d", 6), 0, 0x268B);
+    row("type 04 above flash start moves the base",
+        {":020000040800F2", record(0, 0, "\x40"), ":020000040801F1", record(0, 0x10, "\x7E")}, wide,
+        0x10000, 0x03BE);
+    row("empty data record leaves highest at zero", {":0000000000"}, none, 0, 0);
+    row("refused line leaves the image unchanged", {broken}, none, 0, 0);
 }
 
 void TestIntelHexReader::buildsImage()
