@@ -3,23 +3,34 @@
 #include "consoleaddress.h"
 #include "consoleprogress.h"
 #include "flashcommand.h"
-#include "hextestfiles.h"
+#include "hexfile.h"
+#include "hexrecordchecker.h"
+#include "hexrecords.h"
 
 #include <QtTest>
 
 #include <sstream>
+#include <unistd.h>
 
 using namespace HexTestFiles;
+using R = IntelHexReader::Refusal;
 
-// The vorne-flash command line: its arguments, its offline check, how a failed transfer ends,
-// its progress bar, and one run of each transfer against the simulated board; and how it
-// reads "host:port" beside the other programs that do.
+// HEX files as vorne-flash and the uploader read them: line by line, each record judged, the
+// image the records build. The vorne-flash command line: its arguments, its offline check,
+// how a failed transfer ends, its progress bar, and one run of each transfer against the
+// simulated board; and how it reads "host:port" beside the other programs that do.
 class TestFlashCommand : public QObject
 {
     Q_OBJECT
 
 private slots:
     void initTestCase();
+    void readsLines_data();
+    void readsLines();
+    void recordTable_data();
+    void recordTable();
+    void buildsImage_data();
+    void buildsImage();
     void runs_data();
     void runs();
     void hostPortOfEachCaller_data();
@@ -36,6 +47,144 @@ void TestFlashCommand::initTestCase()
     QVERIFY(writeFile(QStringLiteral("escape.hex"), ":\x1b[2J\\\n:00000001FF\n"));
     QVERIFY(writeFile(QStringLiteral("small.hex"), readFile(QFINDTESTDATA("data/small.hex"))));
     QVERIFY(QDir().mkpath(QStringLiteral("romset")));
+}
+
+void TestFlashCommand::readsLines_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QByteArrayList>("lines");
+    QTest::addColumn<QList<int>>("lengths");
+    QTest::addColumn<int>("piped"); // -1: a file; else the most the pipe may give
+    const auto row = [](const char *name, const QByteArray &content, const QByteArrayList &lines,
+                        const QList<int> &lengths, int piped = -1) {
+        QTest::newRow(name) << content << lines << lengths << piped;
+    };
+    const QByteArrayList two = {":00", ":01"};
+    const QByteArray longLine = ':' + QByteArray(5000, '0');
+    row("LF line ends", ":00\n:01\n", two, {3, 3});
+    row("CR LF line ends not counted", ":00\r\n:01\r\n", two, {3, 3});
+    row("blank line read as empty", ":00\n\n:01\n", {":00", "", ":01"}, {3, 0, 3});
+    row("overlong line cut but counted", longLine + "\r\n:00000001FF\n",
+        {longLine.left(HexFile::kMaxKeptLine), ":00000001FF"}, {5001, 11});
+    row("a pipe read whole", ":00\n:01\n", two, {3, 3}, 8);
+    row("a pipe giving more than its limit refused", ":00\n:01\n", {}, {}, 7);
+}
+
+void TestFlashCommand::readsLines()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QByteArrayList, lines);
+    QFETCH(QList<int>, lengths);
+    QFETCH(int, piped);
+    QString path = QStringLiteral("lines.hex");
+    QVERIFY(writeFile(path, content));
+    int ends[2]; // a pipe that has given content and ended, opened by its name (Linux)
+    if (piped >= 0) {
+        QVERIFY(::pipe(ends) == 0 && ::write(ends[1], content.data(), size_t(content.size())) > 0);
+        ::close(ends[1]);
+        path = QStringLiteral("/dev/fd/%1").arg(ends[0]); // open until the test ends
+    }
+    HexFile file;
+    const bool opened = file.open(path, piped < 0 ? HexFile::kMaxPiped : piped);
+    QCOMPARE(opened, !lines.isEmpty());
+    if (!opened) {
+        QVERIFY(file.errorString().contains("more than 7 bytes"));
+        return;
+    }
+    QByteArray line;
+    for (int i = 0; i < lines.size(); ++i) {
+        QVERIFY(!file.atEnd());
+        QCOMPARE(file.readLine(line), lengths.at(i));
+        QCOMPARE(line, lines.at(i));
+    }
+    QVERIFY(file.atEnd());
+    QCOMPARE(file.readLine(line), 0); // past the end: an empty line
+    QCOMPARE(line, QByteArray());
+}
+
+// Every row of the shared table judged three ways side by side: the reader's refusal and its
+// text, the simulated bootloader's verdict, and `vorne-flash check` of the whole file, which
+// the board must never refuse when check finds it fit.
+void TestFlashCommand::recordTable_data()
+{
+    HexRecords::addRows();
+}
+
+void TestFlashCommand::recordTable()
+{
+    QFETCH(QByteArrayList, lines);
+    QFETCH(IntelHexReader::Refusal, reader);
+    QFETCH(QByteArray, readerSays);
+    QFETCH(bool, boardAccepts);
+    QFETCH(int, stopsAt);
+    std::ostringstream out;
+    IntelHexReader lineReader(out);
+    HexRecordChecker board;
+    for (int i = 0; i < lines.size(); ++i) {
+        const bool judged = i == lines.size() - 1;
+        out.str({});
+        lineReader.nextLine();
+        QCOMPARE(lineReader.parseHexLine(lines.at(i)), !judged || reader == R::None);
+        QCOMPARE(board.check(lines.at(i)).accepted, !judged || boardAccepts);
+    }
+    QCOMPARE(lineReader.lastRefusal(), reader);
+    if (!readerSays.isEmpty() && !readerSays.endsWith('\n'))
+        readerSays += "not valid record at line " + QByteArray::number(lines.size()) + "\n";
+    QCOMPARE(QByteArray::fromStdString(out.str()), readerSays);
+
+    const QByteArrayList file = HexRecords::wholeFile(lines);
+    QVERIFY(writeFile(QStringLiteral("judged.hex"), file.join('\n') + '\n'));
+    std::ostringstream report;
+    QCOMPARE(FlashCommand(report, report).run({"check", "judged.hex"}), stopsAt ? 1 : 0);
+    const std::string stop = "an upload would stop at line " + std::to_string(stopsAt) + "\n";
+    QVERIFY2(!stopsAt || report.str().find(stop) != std::string::npos, report.str().data());
+    HexRecordChecker whole;
+    for (const QByteArray &line : file)
+        QVERIFY(stopsAt || whole.check(line).accepted);
+}
+
+void TestFlashCommand::buildsImage_data()
+{
+    QTest::addColumn<QByteArrayList>("lines");
+    QTest::addColumn<QByteArray>("image"); // the bytes 0 .. highest
+    QTest::addColumn<quint32>("base");
+    QTest::addColumn<quint16>("checksum");
+    const QByteArray abc = record(0, 0, "abc");
+    QByteArray wide(0x10011, '\0');
+    wide[0] = 0x40;
+    wide[0x10010] = 0x7E;
+    QByteArray broken = abc;
+    broken[broken.size() - 1] = broken.endsWith('0') ? '1' : '0';
+    const QByteArray none(1, 0);
+    const auto row = [](const char *name, const QByteArrayList &lines, const QByteArray &image,
+                        quint32 base, quint16 checksum) {
+        QTest::newRow(name) << lines << image << base << checksum;
+    };
+    row("gap reads zero and moves the checksum", {abc, record(0, 5, "d")},
+        QByteArray("abc\0\0d", 6), 0, 0x268B);
+    row("type 04 above flash start moves the base",
+        {":020000040800F2", record(0, 0, "\x40"), ":020000040801F1", record(0, 0x10, "\x7E")}, wide,
+        0x10000, 0x03BE);
+    row("empty data record leaves highest at zero", {":0000000000"}, none, 0, 0);
+    row("refused line leaves the image unchanged", {broken}, none, 0, 0);
+}
+
+void TestFlashCommand::buildsImage()
+{
+    QFETCH(QByteArrayList, lines);
+    QFETCH(QByteArray, image);
+    QFETCH(quint32, base);
+    QFETCH(quint16, checksum);
+    std::ostringstream out;
+    IntelHexReader reader(out);
+    for (const QByteArray &line : qAsConst(lines)) {
+        reader.nextLine();
+        reader.parseHexLine(line);
+    }
+    QVERIFY(reader.imageBytes() == image);
+    QCOMPARE(reader.highest(), quint32(image.size() - 1));
+    QCOMPARE(reader.base(), base);
+    QCOMPARE(reader.imageChecksum(), checksum);
 }
 
 // Whole command lines: the exit status and a text on standard output or error. No board is

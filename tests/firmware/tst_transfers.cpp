@@ -121,20 +121,15 @@ void TestTransfers::exchange_data()
     broken[broken.size() - 1] = broken.endsWith('0') ? '1' : '0';
     const QByteArray abcFile = hexFile({abc, eof});
     // The rest of a good upload of abcFile once the bootloader runs; 19495 is Fletcher-16 of
-    // abc.
-    const Steps uploads = {{"BL>", abc}, {"BL>", eof}, {"BL>", "$19495"}};
+    // abc. A line end before a prompt is no part of it.
+    const Steps uploads = {{"BL>", abc}, {"\r\nBL>", eof}, {"BL>", "$19495"}};
     const Steps bl = {{"", "bl"}}; // a borrowed console starts at once
     const Steps sendsAbc = {{"BL>", abc}};
     const Steps quits = {{"BL>", "q"}};
     const Steps aborted = {{kAbort, ""}};
     row("own connection: greeting, records, checksum, success", "own",
         hexFile({":020000040800F2", abc, eof}),
-        {{"KORVO>", "bl"},
-         {"BL>", ":020000040800F2"},
-         {"BL>", abc},
-         {"\r\nBL>", eof},
-         {"BL>", "$19495"}},
-        "");
+        Steps{{"KORVO>", "bl"}, {"BL>", ":020000040800F2"}} + uploads, "");
     row("greeting split across reads: its stray prompt is let pass", "own", abcFile,
         Steps{{"KORVO\r", "bl"}, {">", ""}} + uploads, "");
     row("borrowed console sends the start command at once", "console", abcFile,
@@ -174,7 +169,6 @@ void TestTransfers::exchange_data()
     const Steps ask = {{"", "\r\n"}}; // a borrowed console is asked for a fresh prompt
     const Steps go = {{">", command}, {">", RomPacket::frame(file.left(240), 0)}};
     const Steps last = go + Steps{{">", RomPacket::frame(file.mid(240), 1)}};
-    const QByteArray refusal = "CHECKSUM ERROR\r\n>";
     row("own connection: the board speaks first, a full packet and a one-byte packet", "own", file,
         last + Steps{{">", ""}}, "");
     row("own connection: an empty file ends at the next prompt", "own", "",
@@ -186,15 +180,10 @@ void TestTransfers::exchange_data()
         ask + Steps{{"BL>   \r\n", command}} + aborted, kAborted);
     row("line without prompt ignored", "console", file,
         ask + Steps{{"Korvo console\r\n", ""}} + aborted, kAborted);
+    const Steps chatter = {
+        {"Erasing sec", ""}, {"tor 12\r\n", ""}, {"> \r\n", ""}, {"OK>\r\n", ""}};
     row("status lines between packets ignored, even split", "console", file,
-        ask + go +
-            Steps{{"Erasing sec", ""},
-                  {"tor 12\r\n", ""},
-                  {"> \r\n", ""},
-                  {"OK>\r\n", ""},
-                  {"\r\n>", last.last().second},
-                  {">", ""}},
-        "");
+        ask + go + chatter + Steps{{"\r\n>", last.last().second}, {">", ""}}, "");
     row("refused put_binary ends before a byte is sent", "console", file,
         ask + Steps{{">", command}, {"\r\nERROR: put_binary area does not fit the ROM\r\n>", ""}},
         "The board refused put_binary: \"ERROR: put_binary area does not fit the ROM\"");
@@ -205,12 +194,9 @@ void TestTransfers::exchange_data()
     row("connection refused", "closed port", file, Steps(), "Cannot connect");
     row("console not connected", "unconnected", file, Steps(), "not open");
     row("board that never greets", "own", file, Steps(), "did not answer");
-    row("own connection dropped mid-file", "own", file, go + Steps{{kHangUp, ""}}, "lost");
     row("console dropped mid-file", "console", file, ask + go + Steps{{kHangUp, ""}}, "lost");
-    row("own connection ending on a non-prompt reply fails, not silently", "own", file,
-        last + Steps{{refusal, ""}}, "CHECKSUM ERROR");
     row("console ending on a non-prompt reply is not told success", "console", file,
-        ask + last + Steps{{refusal, ""}}, "CHECKSUM ERROR");
+        ask + last + Steps{{"CHECKSUM ERROR\r\n>", ""}}, "CHECKSUM ERROR");
 }
 
 void TestTransfers::exchange()
@@ -233,28 +219,20 @@ void TestTransfers::exchange()
         QTRY_COMPARE(console->bytesAvailable(), qint64(kStale.size()));
     }
     QTcpSocket *socket = channel == "unconnected" ? &unconnected : console.get();
-    quint16 port = board.port();
-    if (channel == "closed port") {
-        QTcpServer probe; // a free port, closed again at once
-        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-        port = probe.serverPort();
-    }
-
+    // Nothing listens on port 1 in the test's own network namespace.
+    const quint16 port = channel == "closed port" ? 1 : board.port();
+    const QString host = QStringLiteral("127.0.0.1");
+    const std::unique_ptr<RomTransfer> writer(!rom     ? nullptr
+                                              : socket ? new RomTransfer(socket)
+                                                       : new RomTransfer(host, port));
+    QPointer<Fwupdater> uploader(rom      ? nullptr
+                                 : socket ? new Fwupdater(socket, index)
+                                          : new Fwupdater(host, port, index));
+    QObject *transfer = rom ? static_cast<QObject *>(writer.get()) : uploader.data();
+    rom ? writer->setSilenceTimeout(300ms) : uploader->setSilenceTimeout(300ms);
     std::ostringstream out;
-    std::unique_ptr<RomTransfer> writer;
-    QPointer<Fwupdater> uploader;
-    QObject *transfer = nullptr;
-    if (rom) {
-        writer = socket ? std::make_unique<RomTransfer>(socket)
-                        : std::make_unique<RomTransfer>("127.0.0.1", port);
-        writer->setSilenceTimeout(300ms);
-        transfer = writer.get();
-    } else {
-        uploader = socket ? new Fwupdater(socket, index) : new Fwupdater("127.0.0.1", port, index);
+    if (uploader)
         uploader->setOutput(out);
-        uploader->setSilenceTimeout(300ms);
-        transfer = uploader;
-    }
     QSignalSpy sizes(transfer, SIGNAL(setSize(int)));
     QSignalSpy progress(transfer, SIGNAL(progress(int)));
     QSignalSpy done(transfer, SIGNAL(done(int)));
@@ -328,11 +306,10 @@ void TestTransfers::exchange()
     if (end.isEmpty())
         QCOMPARE(progress.size(), rom ? (file.size() + 239) / 240 : lines.size() - 1);
     if (end.isEmpty() && !rom) {
-        QCOMPARE(out.str(), std::string("Connected starting bootloader\n"
-                                        "Bootloader sending hexfile\n"
-                                        "Sending checksum and flashing PCB\n"
-                                        "Wait 1 minute. and then reconnect\n"
-                                        "4c27\r\n"));
+        QCOMPARE(out.str(),
+                 std::string("Connected starting bootloader\nBootloader sending hexfile\n"
+                             "Sending checksum and flashing PCB\n"
+                             "Wait 1 minute. and then reconnect\n4c27\r\n"));
         QCOMPARE(readFile(QStringLiteral("fw.bin")), QByteArray("abc"));
     }
     if (reason.contains("answered the checksum"))
