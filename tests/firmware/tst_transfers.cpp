@@ -30,11 +30,6 @@ const QString kAborted = QStringLiteral("<aborted>");
 const QByteArray kStale = "tube idle\r\n>"; // left on a console for the main window
 constexpr quint32 kAddress = 1234;
 
-QByteArray hexFile(const QByteArrayList &lines)
-{
-    return lines.join("\r\n") + "\r\n";
-}
-
 } // namespace
 
 // The two transfers over a board's console, the HEX upload through its bootloader and the
@@ -114,6 +109,7 @@ void TestTransfers::exchange_data()
             << rom << channel << index << file << steps << end;
     };
 
+    const auto hexFile = [](const QByteArrayList &lines) { return lines.join("\r\n") + "\r\n"; };
     const QByteArray eof = ":00000001FF";
     const QByteArray abc = record(0, 0, "abc");
     const QByteArray def = record(0, 3, "def");
