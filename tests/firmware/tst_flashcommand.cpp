@@ -150,9 +150,9 @@ void TestFlashCommand::buildsImage_data()
     QTest::addColumn<quint32>("base");
     QTest::addColumn<quint16>("checksum");
     const QByteArray abc = record(0, 0, "abc");
-    QByteArray wide(0x10011, '\0');
-    wide[0] = 0x40;
-    wide[0x10010] = 0x7E;
+    QByteArray wideImage(0x10011, '\0');
+    wideImage[0] = 0x40;
+    wideImage[0x10010] = 0x7E;
     QByteArray broken = abc;
     broken[broken.size() - 1] = broken.endsWith('0') ? '1' : '0';
     const QByteArray none(1, 0);
@@ -162,9 +162,9 @@ void TestFlashCommand::buildsImage_data()
     };
     row("gap reads zero and moves the checksum", {abc, record(0, 5, "d")},
         QByteArray("abc\0\0d", 6), 0, 0x268B);
-    row("type 04 above flash start moves the base",
-        {":020000040800F2", record(0, 0, "\x40"), ":020000040801F1", record(0, 0x10, "\x7E")}, wide,
-        0x10000, 0x03BE);
+    row("second type 04 record moves the base",
+        {":020000040800F2", record(0, 0, "\x40"), ":020000040801F1", record(0, 0x10, "\x7E")},
+        wideImage, 0x10000, 0x03BE);
     row("empty data record leaves highest at zero", {":0000000000"}, none, 0, 0);
     row("refused line leaves the image unchanged", {broken}, none, 0, 0);
 }

@@ -74,7 +74,7 @@ void TestTransfers::replies_data()
     row("HEX: line feeds vanish, a NUL byte ends a read", false,
         {QByteArray("\nBL\n>\0ERR>", 10), ">"}, {"BL>\n", ">\n"});
     const int most = BootloaderReplyCutter::kMaxPending;
-    row("HEX: endless text is kept to its newest part", false, {QByteArray(most, 'x'), "yz", "BL>"},
+    row("HEX: endless text keeps its newest part", false, {QByteArray(most, 'x'), "yz", "BL>"},
         {QString(most - 2, 'x') + "yzBL>\n"});
     row("ROM: carriage returns split, empty pieces dropped, the last kept", true,
         {"\r\nERROR: busy\r\n>"}, {"ERROR: busy", ">"});
@@ -145,7 +145,7 @@ void TestTransfers::exchange_data()
     row("no end-of-file record", "console", hexFile({abc, def}),
         bl + sendsAbc + Steps{{"BL>", def}} + quits, "end-of-file");
     row("board hanging up", "own", hexFile({abc, def, eof}),
-        {{">", "bl"}, {"BL>", abc}, {kHangUp, ""}}, "the board closed the connection after line 1");
+        {{">", "bl"}, {"BL>", abc}, {kHangUp, ""}}, "closed the connection after line 1");
     row("silent board told to quit", "console", abcFile, bl + Steps{{"", "q"}}, "no answer");
     // Bare console prompts after the start command are let pass, but are no step.
     row("a board talking without a prompt is given up", "own", abcFile,

@@ -142,7 +142,7 @@ void TestFirmwareDialogs::startChoosesPath()
     QFETCH(QByteArray, sent);
     setMainDevice(type, software);
     SettingsStore::set(QStringLiteral("lasttube0FW"), QString());
-    QVERIFY(writeFile(QStringLiteral("fw.bin"), QByteArray(300, 'i')) && writeFile("fw.hex", kAbc));
+    QVERIFY(writeFile("fw.bin", QByteArray(300, 'i')) && writeFile("fw.hex", kAbc));
     prompter = FakePrompter();
     ScriptedBoard board;
     const auto console = connection == "console" ? board.dialIn() : nullptr;
