@@ -12,17 +12,12 @@ namespace HexTestFiles {
 // A well-formed record (upper-case hex, correct checksum) from its fields.
 inline QByteArray record(quint8 type, quint16 address, const QByteArray &data)
 {
-    QByteArray bytes;
-    bytes.append(char(data.size()));
-    bytes.append(char(address >> 8));
-    bytes.append(char(address & 0xFF));
-    bytes.append(char(type));
-    bytes.append(data);
+    const QByteArray bytes =
+        QByteArray(1, char(data.size())) + char(address >> 8) + char(address) + char(type) + data;
     quint8 sum = 0;
-    for (char b : qAsConst(bytes))
+    for (char b : bytes)
         sum = quint8(sum + quint8(b));
-    bytes.append(char(quint8(-sum)));
-    return ':' + bytes.toHex().toUpper();
+    return ':' + (bytes + char(-sum)).toHex().toUpper();
 }
 
 // Bytes without a pattern a framing or offset fault could hide in (xorshift32).

@@ -1,30 +1,22 @@
 #pragma once
 
 #include <QByteArray>
-#include <QByteArrayList>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 #include <memory>
 
-// The board's end of a console connection, played by a test on loopback. It keeps every byte
-// the program sends. Left to itself it says only what the test sends; in an automatic mode it
-// greets a new connection with ">" and answers "\r\n", the put_binary command and each framed
-// packet with ">", as a board in good order does.
+// The board's end of a console connection, played by a test on loopback: it says only what
+// the test sends, and keeps every byte the program sends until the test takes it.
 class ScriptedBoard
 {
 public:
-    enum class Answers { None, Rom };
-
-    explicit ScriptedBoard(Answers answers = Answers::None)
-        : answers(answers)
+    ScriptedBoard()
     {
         server.listen(QHostAddress::LocalHost, 0);
         QObject::connect(&server, &QTcpServer::newConnection, [this] {
             ++connections;
             attach(server.nextPendingConnection());
-            if (this->answers != Answers::None)
-                send(">");
         });
     }
 
@@ -56,60 +48,34 @@ public:
         peer->flush();
     }
 
-    // The next line the program sent, waiting for it up to 5 s.
-    QByteArray line()
+    // The next size bytes the program sent, waiting for them up to 5 s.
+    QByteArray take(int size)
     {
-        if (!QTest::qWaitFor([this] { return unread.contains('\n'); }, 5000))
-            return QByteArrayLiteral("<nothing>");
-        const int end = unread.indexOf('\n') + 1;
-        const QByteArray taken = unread.left(end);
-        unread.remove(0, end);
+        if (!QTest::qWaitFor([&] { return unread.size() >= size; }, 5000))
+            return "<nothing>: " + unread;
+        const QByteArray taken = unread.left(size);
+        unread.remove(0, size);
         return taken;
     }
 
-    Answers answers;
+    // The next line the program sent.
+    QByteArray line()
+    {
+        const bool ended = QTest::qWaitFor([this] { return unread.contains('\n'); }, 5000);
+        return ended ? take(unread.indexOf('\n') + 1) : "<nothing>: " + unread;
+    }
+
     QTcpSocket *peer = nullptr;
-    QByteArray received;     // everything the program sent
-    QByteArray unread;       // what line() has not taken yet
-    QByteArrayList commands; // put_binary lines (Rom mode)
-    QByteArray data;         // the file bytes the packets carried (Rom mode)
+    QByteArray unread; // what the program sent and the test has not taken yet
     int connections = 0;
 
 private:
     void attach(QTcpSocket *socket)
     {
         peer = socket;
-        QObject::connect(socket, &QTcpSocket::readyRead, [this, socket] {
-            const QByteArray bytes = socket->readAll();
-            received += bytes;
-            unread += bytes;
-            if (answers == Answers::Rom) {
-                pending += bytes; // what the test answered itself is not answered again
-                answerRom();
-            }
-        });
+        QObject::connect(socket, &QTcpSocket::readyRead,
+                         [this, socket] { unread += socket->readAll(); });
     }
 
-    void answerRom()
-    {
-        while (!pending.isEmpty()) {
-            int used = pending.startsWith("\r\n") ? 2 : 0;
-            if (pending.startsWith("put_binary")) {
-                used = pending.indexOf('\n') + 1;
-                if (used > 0)
-                    commands << pending.left(used);
-            } else if (!used) {
-                used = static_cast<quint8>(pending.at(0));
-                if (used > 0 && pending.size() >= used)
-                    data += pending.mid(5, used - 7);
-            }
-            if (used == 0 || pending.size() < used)
-                return;
-            pending.remove(0, used);
-            send(">");
-        }
-    }
-
-    QByteArray pending;
     QTcpServer server;
 };
