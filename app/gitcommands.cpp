@@ -1,18 +1,19 @@
 #include "gitcommands.h"
 
+#include "scriptfiles.h"
+
 GitCommands::GitCommands(const QString &workingFolder)
     : folder(workingFolder)
 {}
 
-QList<GitCall> GitCommands::commit(const QString &subProject, const QString &workingFile,
-                                   const QString &message) const
+QList<GitCall> GitCommands::commit(const QString &scriptName, const QString &message) const
 {
-    const QString script = folder + subProject + QLatin1Char('/') + workingFile;
-    return {
-        call(QStringLiteral("add"), {script}, GitCall::Reach::Local),
-        call(QStringLiteral("add"), {script + QLatin1String(".hotkeys")}, GitCall::Reach::Local),
-        call(QStringLiteral("commit"), {messageArgument(subProject, workingFile, message)},
-             GitCall::Reach::Local)};
+    const QString script = folder + scriptName;
+    return {call(QStringLiteral("add"), {script}, GitCall::Reach::Local),
+            call(QStringLiteral("add"), {script + QLatin1String(ScriptFiles::kHotkeySuffix)},
+                 GitCall::Reach::Local),
+            call(QStringLiteral("commit"), {messageArgument(scriptName, message)},
+                 GitCall::Reach::Local)};
 }
 
 GitCall GitCommands::push() const
@@ -25,11 +26,10 @@ GitCall GitCommands::pull() const
     return call(QStringLiteral("pull"), {}, GitCall::Reach::Remote);
 }
 
-QString GitCommands::messageArgument(const QString &subProject, const QString &workingFile,
-                                     const QString &message)
+QString GitCommands::messageArgument(const QString &scriptName, const QString &message)
 {
-    return QLatin1String("-m \"[") + subProject + QLatin1Char('/') + workingFile +
-           QLatin1String("] ") + message + QLatin1String(" \"");
+    return QLatin1String("-m \"[") + scriptName + QLatin1String("] ") + message +
+           QLatin1String(" \"");
 }
 
 GitCall GitCommands::call(const QString &command, const QStringList &rest,

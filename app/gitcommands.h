@@ -22,16 +22,15 @@ class GitCommands
 public:
     explicit GitCommands(const QString &workingFolder);
 
-    // Adds the script and its hotkey file, then commits them with the bracketed message.
-    QList<GitCall> commit(const QString &subProject, const QString &workingFile,
-                          const QString &message) const;
+    // Adds the script ("/sub/name" below the working folder) and its hotkey file, then
+    // commits them with the bracketed message.
+    QList<GitCall> commit(const QString &scriptName, const QString &message) const;
     GitCall push() const;
     GitCall pull() const;
 
     // The single "-m" argument of the commit: the quotes and the blanks are part of it, as
     // the scripts' history has always been written, and the message is used as typed.
-    static QString messageArgument(const QString &subProject, const QString &workingFile,
-                                   const QString &message);
+    static QString messageArgument(const QString &scriptName, const QString &message);
 
 private:
     GitCall call(const QString &command, const QStringList &rest, GitCall::Reach reach) const;

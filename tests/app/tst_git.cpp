@@ -96,7 +96,7 @@ void TestGit::arguments_data()
     QTest::addColumn<QStringList>("expected");
     const GitCommands commands("C:/work");
     const QStringList common{"--git-dir=C:/work/.git", "--work-tree=C:/work"};
-    const QList<GitCall> commit = commands.commit("/tube", "cold.scr", "heater fix");
+    const QList<GitCall> commit = commands.commit("/tube/cold.scr", "heater fix");
     QTest::newRow("script added by its full path")
         << commit[0] << common + QStringList{"add", "C:/work/tube/cold.scr"};
     QTest::newRow("hotkey file added after it")
@@ -104,9 +104,9 @@ void TestGit::arguments_data()
     QTest::newRow("bracketed message is one element, quotes included")
         << commit[2] << common + QStringList{"commit", "-m \"[/tube/cold.scr] heater fix \""};
     QTest::newRow("empty message: bracket, two blanks, quote")
-        << commands.commit("/tube", "cold.scr", "")[2]
+        << commands.commit("/tube/cold.scr", "")[2]
         << common + QStringList{"commit", "-m \"[/tube/cold.scr]  \""};
-    const QList<GitCall> topLevel = commands.commit("", "a.scr", " as typed ");
+    const QList<GitCall> topLevel = commands.commit("/a.scr", " as typed ");
     QTest::newRow("top-level sub project: file in the folder")
         << topLevel[0] << common + QStringList{"add", "C:/work/a.scr"};
     QTest::newRow("top-level sub project: message names /file, text not trimmed")
@@ -134,10 +134,10 @@ void TestGit::commitKeepsTheMessageIntactAndPushReachesTheServer()
     const QString message = "he said \"hi\"; $(touch pwned) `touch pwned`";
     GitRunner runner;
     const GitCommands commands(folder);
-    const Outcome committed = runToEnd(runner, commands.commit("/tube", "cold.scr", message));
+    const Outcome committed = runToEnd(runner, commands.commit("/tube/cold.scr", message));
     QVERIFY2(committed.ok, qPrintable(committed.text));
     QVERIFY2(committed.text.startsWith("[master "), qPrintable(committed.text));
-    const QString argument = GitCommands::messageArgument("/tube", "cold.scr", message);
+    const QString argument = GitCommands::messageArgument("/tube/cold.scr", message);
     QCOMPARE(QString(GitSandbox::git(folder, {"log", "-1", "--format=%B"})),
              argument.mid(2) + "\n\n");
     QCOMPARE(GitSandbox::git(folder, {"show", "--format=", "--name-only", "HEAD"}),
@@ -173,7 +173,7 @@ void TestGit::failures()
     const GitCommands commands(folder);
     QList<GitCall> calls{commands.push()};
     if (fault == Fault::NothingToCommit)
-        calls = commands.commit("/tube", "cold.scr", "again");
+        calls = commands.commit("/tube/cold.scr", "again");
     if (fault == Fault::NoUpstream)
         GitSandbox::git(folder, {"checkout", "-q", "-b", "topic"});
     if (fault == Fault::Rejected || fault == Fault::Conflict) {
@@ -186,7 +186,7 @@ void TestGit::failures()
         calls = {GitCommands(sandbox.dir.path()).push()};
     if (fault == Fault::ScriptMissing) {
         GitSandbox::write(folder + "/tube/gone.scr.hotkeys", "");
-        calls = commands.commit("/tube", "gone.scr", "lost");
+        calls = commands.commit("/tube/gone.scr", "lost");
     }
     const QString before = GitSandbox::head(folder);
     const QByteArray path = qgetenv("PATH");
