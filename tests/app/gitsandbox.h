@@ -1,13 +1,15 @@
 #pragma once
 
 // Real git repositories in a temporary folder: a bare one as the server and clones of it as
-// working folders, each with its scripts committed and pushed once.
+// working folders, each with its scripts committed and pushed once; and loopback servers
+// that stand for a dead or a password-asking git server.
 
-#include <QDir>
-#include <QFile>
+#include "scratchfile.h"
+
 #include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QTest>
 
 class GitSandbox
 {
@@ -34,24 +36,16 @@ public:
         git(folder, {"config", "user.name", "Tester"});
         git(folder, {"config", "user.email", "tester@localhost"});
         git(folder, {"config", "pull.rebase", "false"});
-        QDir(folder).mkpath("tube");
         if (!QFile::exists(folder + "/tube/cold.scr"))
             commitScript(folder, "led 1\n", "#hotkey1|Led|led 1\r\n", true);
         return folder;
     }
 
-    static void write(const QString &path, const QByteArray &bytes)
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            qWarning() << "cannot write" << path;
-    }
-
     static void commitScript(const QString &folder, const QByteArray &script,
                              const QByteArray &hotkeys, bool push)
     {
-        write(folder + "/tube/cold.scr", script);
-        write(folder + "/tube/cold.scr.hotkeys", hotkeys);
+        writeFile(folder + "/tube/cold.scr", script);
+        writeFile(folder + "/tube/cold.scr.hotkeys", hotkeys);
         git(folder, {"add", "tube"});
         git(folder, {"commit", "-q", "-m", "scripts"});
         if (push)
@@ -66,4 +60,28 @@ public:
     QString remote() const { return dir.filePath("remote.git"); }
 
     QTemporaryDir dir;
+};
+
+// A loopback server that takes connections and, asked for a login, answers every request
+// with one; otherwise it never answers at all.
+class LoopbackServer : public QTcpServer
+{
+public:
+    explicit LoopbackServer(bool askLogin)
+    {
+        listen(QHostAddress::LocalHost);
+        connect(this, &QTcpServer::newConnection, this, [this, askLogin] {
+            QTcpSocket *peer = nextPendingConnection();
+            if (askLogin)
+                connect(peer, &QTcpSocket::readyRead, peer, [peer] {
+                    peer->readAll();
+                    peer->write("HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"x\""
+                                "\r\nContent-Length: 0\r\n\r\n");
+                });
+        });
+    }
+    QString url(const char *scheme) const
+    {
+        return QStringLiteral("%1://127.0.0.1:%2/remote.git").arg(scheme).arg(serverPort());
+    }
 };

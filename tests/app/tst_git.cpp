@@ -4,8 +4,6 @@
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QtTest>
 
 using namespace std::chrono_literals;
@@ -37,30 +35,6 @@ Outcome runToEnd(GitRunner &runner, const QList<GitCall> &calls)
         return {};
     return {ended.at(0).at(0).toBool(), ended.at(0).at(1).toString()};
 }
-
-// A loopback server that takes connections and, asked for a login, answers every request
-// with one; otherwise it never answers at all.
-class LoopbackServer : public QTcpServer
-{
-public:
-    explicit LoopbackServer(bool askLogin)
-    {
-        listen(QHostAddress::LocalHost);
-        connect(this, &QTcpServer::newConnection, this, [this, askLogin] {
-            QTcpSocket *peer = nextPendingConnection();
-            if (askLogin)
-                connect(peer, &QTcpSocket::readyRead, peer, [peer] {
-                    peer->readAll();
-                    peer->write("HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"x\""
-                                "\r\nContent-Length: 0\r\n\r\n");
-                });
-        });
-    }
-    QString url(const char *scheme) const
-    {
-        return QStringLiteral("%1://127.0.0.1:%2/remote.git").arg(scheme).arg(serverPort());
-    }
-};
 
 } // namespace
 
@@ -129,8 +103,8 @@ void TestGit::commitKeepsTheMessageIntactAndPushReachesTheServer()
 {
     GitSandbox sandbox;
     const QString folder = sandbox.clone("work");
-    GitSandbox::write(folder + "/tube/cold.scr", "led 0\n");
-    GitSandbox::write(folder + "/tube/cold.scr.hotkeys", "#hotkey1|Off|led 0\r\n");
+    writeFile(folder + "/tube/cold.scr", "led 0\n");
+    writeFile(folder + "/tube/cold.scr.hotkeys", "#hotkey1|Off|led 0\r\n");
     const QString message = "he said \"hi\"; $(touch pwned) `touch pwned`";
     GitRunner runner;
     const GitCommands commands(folder);
@@ -185,7 +159,7 @@ void TestGit::failures()
     if (fault == Fault::NoRepository)
         calls = {GitCommands(sandbox.dir.path()).push()};
     if (fault == Fault::ScriptMissing) {
-        GitSandbox::write(folder + "/tube/gone.scr.hotkeys", "");
+        writeFile(folder + "/tube/gone.scr.hotkeys", "");
         calls = commands.commit("/tube/gone.scr", "lost");
     }
     const QString before = GitSandbox::head(folder);
