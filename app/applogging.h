@@ -9,3 +9,4 @@ Q_DECLARE_LOGGING_CATEGORY(lcSessionLog) // "vorne.sessionlog": UDP lines, log f
 Q_DECLARE_LOGGING_CATEGORY(lcDevices)    // "vorne.devices": device menu rebuilds and choices
 Q_DECLARE_LOGGING_CATEGORY(lcStatus)     // "vorne.status": telemetry the status panel ignores
 Q_DECLARE_LOGGING_CATEGORY(lcWorkspace)  // "vorne.workspace": script files not saved or moved
+Q_DECLARE_LOGGING_CATEGORY(lcGit)        // "vorne.git": git calls and their outcome

@@ -11,6 +11,8 @@
 #include "form_macroeditor.h"
 #include "fwromtranferdialog.h"
 #include "fwupdatedialog.h"
+#include "gitcommands.h"
+#include "gitrunner.h"
 #include "keypresseater.h"
 #include "loadedmacrodialog.h"
 #include "plottab.h"
@@ -127,6 +129,11 @@ MainWindow::MainWindow(Prompter &prompter, QWidget *parent)
     for (const LoopTime &loopTime : kLoopTimes)
         ui->cboLoopTime->addItem(QString::fromLatin1(loopTime.text), loopTime.seconds);
     ui->cboLoopTime->setCurrentIndex(ui->cboLoopTime->findText(kDefaultLoopTime));
+
+    git = new GitRunner(this);
+    connect(git, &GitRunner::callStarted, this,
+            [this](const QString &status) { statusBar()->showMessage(status); });
+    connect(git, &GitRunner::finished, this, &MainWindow::gitFinished);
 
     initWorkspace();
     updateGitControls();
@@ -969,15 +976,54 @@ void MainWindow::runHotkey(int number)
 
 void MainWindow::on_cmdGitCommit_clicked()
 {
-    // Filled by the git integration.
+    runGit(GitCommands(workspace.folder())
+               .commit(workspace.activeScriptName(), ui->txtCommitMessage->text()),
+           false);
 }
 
 void MainWindow::on_actionPush_to_server_triggered()
 {
-    // Filled by the git integration.
+    runGit({GitCommands(workspace.folder()).push()}, false);
 }
 
 void MainWindow::on_actionPull_latest_from_server_triggered()
 {
-    // Filled by the git integration.
+    runGit({GitCommands(workspace.folder()).pull()}, true);
+}
+
+void MainWindow::runGit(const QList<GitCall> &calls, bool reloadAfter)
+{
+    if (git->isRunning()) // the Git menu stays usable while a command runs: one at a time
+        return;
+    reloadAfterGit = reloadAfter;
+    setControlsEnabled(false);
+    saveActiveFile();
+    git->run(calls);
+}
+
+void MainWindow::gitFinished(bool ok, const QString &text)
+{
+    if (reloadAfterGit)
+        initWorkspace();
+    // git ran in the background: the controls follow the connection as it is now.
+    setControlsEnabled(console->isOpen());
+    statusBar()->showMessage(ok ? text : QString());
+    if (!ok)
+        prompter.warning(tr("Git"), text);
+}
+
+void MainWindow::setControlsEnabled(bool enabled)
+{
+    ui->btnSend->setEnabled(enabled);
+    ui->txtCommand->setEnabled(enabled);
+    ui->actionTB_Window->setEnabled(enabled);
+    ui->txtHotkey1->setEnabled(enabled);
+    // The other hotkeys and the board commands take the state the first hotkey field has now.
+    setBoardCommandsEnabled(ui->txtHotkey1->isEnabled());
+    ui->lblShortCommand->setEnabled(enabled);
+    setChildOpenersEnabled(enabled);
+    ui->actionTB_Admin->setVisible(enabled);
+    ui->actionTB_Admin->setEnabled(enabled);
+    setWorkspaceControlsEnabled(enabled);
+    repaint();
 }

@@ -19,6 +19,8 @@
 #include <memory>
 
 class ConsoleChannel;
+class GitRunner;
+struct GitCall;
 class DeviceMenu;
 class KeyPressEater;
 class ResultLabels;
@@ -200,6 +202,10 @@ private:
     }
     void runHotkey(int number);
     void updateGitControls();
+    void setControlsEnabled(bool enabled);
+    // Saves the script, then runs the calls with the controls disabled until they end.
+    void runGit(const QList<GitCall> &calls, bool reloadAfter);
+    void gitFinished(bool ok, const QString &text);
 
     void connectConsole();
     void reportPorts(bool listening, const QString &udpError);
@@ -248,7 +254,9 @@ private:
     ScriptLoop *scriptLoop = nullptr;  // the "Loop command" of send all
     HotkeyPanel *hotkeys = nullptr;
     ResultLabels *resultLabels = nullptr; // the board's last four lines
-    PlotTab *plotTab = nullptr;        // draws the records the status panel shows
+    PlotTab *plotTab = nullptr;           // draws the records the status panel shows
+    GitRunner *git = nullptr;             // commit, push and pull of the workspace
+    bool reloadAfterGit = false;          // a pull: show the pulled script and hotkeys
 
     Prompter &prompter;
 };

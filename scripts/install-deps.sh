@@ -4,11 +4,12 @@
 set -euo pipefail
 
 # binutils: the tests make Intel HEX files with objcopy; iproute2 and util-linux: the private
-# network namespaces (ip, unshare) every test and the demo run in.
+# network namespaces (ip, unshare) every test and the demo run in; git: the workspace's
+# commit, push and pull, and the tests of them.
 packages=(
     build-essential cmake ninja-build
     qtbase5-dev qtbase5-dev-tools libqt5charts5-dev
-    iproute2 util-linux binutils
+    iproute2 util-linux binutils git
 )
 
 missing=()
