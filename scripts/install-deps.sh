@@ -4,11 +4,14 @@
 set -euo pipefail
 
 # binutils: the tests make Intel HEX files with objcopy; iproute2 and util-linux: the private
-# network namespaces (ip, unshare) every test and the demo run in.
+# network namespaces (ip, unshare) every test and the demo run in; clang-14 with
+# libclang-rt-14-dev (libFuzzer and the sanitizer runtimes) and llvm-14 (llvm-symbolizer for
+# readable reports): the fuzz targets and the sanitized build.
 packages=(
     build-essential cmake ninja-build
     qtbase5-dev qtbase5-dev-tools
     iproute2 util-linux binutils
+    clang-14 libclang-rt-14-dev llvm-14
 )
 
 missing=()
