@@ -10,7 +10,7 @@ CLANGXX ?= clang++-14
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS ?=
 
-.PHONY: all deps configure build run test fuzz-build fuzz clean
+.PHONY: all deps configure build run test fuzz-build fuzz sanitize clean
 
 all: build
 
@@ -44,6 +44,12 @@ fuzz-build: deps $(SANITIZE_BUILD)/build.ninja
 # Each fuzz target (or those in FUZZ_TARGETS) for FUZZ_SECONDS, one after the other.
 fuzz: fuzz-build
 	scripts/in-netns.sh scripts/fuzz-all.sh $(SANITIZE_BUILD) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
+# Every library, program and test under ASan and UBSan, and the suite run on them.
+sanitize: deps $(SANITIZE_BUILD)/build.ninja
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	@scripts/in-netns.sh true
+	scripts/run-sanitized-suite.sh $(SANITIZE_BUILD) -j $(JOBS)
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD)
