@@ -5,11 +5,14 @@ set -euo pipefail
 
 # binutils: the tests make Intel HEX files with objcopy; iproute2 and util-linux: the private
 # network namespaces (ip, unshare) every test and the demo run in; git: the workspace's
-# commit, push and pull, and the tests of them.
+# commit, push and pull, and the tests of them; libqt5charts5-dev: the Plot tab; clang-14 with
+# libclang-rt-14-dev (libFuzzer and the sanitizer runtimes) and llvm-14 (llvm-symbolizer for
+# readable reports): the fuzz targets and the sanitized build.
 packages=(
     build-essential cmake ninja-build
     qtbase5-dev qtbase5-dev-tools libqt5charts5-dev
     iproute2 util-linux binutils git
+    clang-14 libclang-rt-14-dev llvm-14
 )
 
 missing=()
