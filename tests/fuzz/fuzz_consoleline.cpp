@@ -1,4 +1,5 @@
 #include "consoleline.h"
+#include "consolelinecutter.h"
 #include "fuzzsupport.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -15,8 +16,8 @@
 
 namespace {
 
-// Just past one over-long line: enough for every cut, and short enough to keep runs fast.
-constexpr int kMaxStream = ConsoleLine::kMaxLineBytes + 8 * 1024;
+// A few over-long lines: enough for every cut, and short enough to keep runs fast.
+constexpr int kMaxStream = 3 * ConsoleLine::kMaxLineBytes + 8 * 1024;
 
 struct Cut
 {
@@ -28,20 +29,21 @@ struct Cut
 Cut cut(const QByteArray &stream, const std::vector<int> &reads)
 {
     Cut result;
-    QByteArray buffer;
+    ConsoleLineCutter cutter;
     int offset = 0;
     const auto take = [&](int length) {
-        buffer.append(stream.mid(offset, length));
+        cutter.append(stream.mid(offset, length));
         offset += length;
         QString line;
-        while (ConsoleLine::takeLine(buffer, &line))
+        while (cutter.next(&line))
             result.lines.append(line);
-        Fuzz::check(!ConsoleLine::hasLine(buffer), "no complete line left after a read");
+        Fuzz::check(!cutter.hasLine(), "no complete line left after a read");
+        cutter.compact();
     };
     for (int length : reads)
         take(std::min(length, int(stream.size()) - offset));
     take(int(stream.size()) - offset);
-    result.rest = buffer;
+    result.rest = cutter.pending();
     return result;
 }
 
