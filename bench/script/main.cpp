@@ -4,6 +4,7 @@
 // namespace, since the window broadcasts a device lookup:
 //   scripts/in-netns.sh build/bin/vorne-bench-script [--lines N] [--rounds N]
 
+#include "benchcommandline.h"
 #include "boardsimprocess.h"
 #include "fakeprompter.h"
 #include "mainwindow.h"
@@ -122,7 +123,6 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Times a script run through the main window against a minimal client."));
-    parser.addHelpOption();
     const QCommandLineOption linesOption(QStringLiteral("lines"),
                                          QStringLiteral("Script lines (default 10000)."),
                                          QStringLiteral("n"), QStringLiteral("10000"));
@@ -130,9 +130,12 @@ int main(int argc, char *argv[])
                                           QStringLiteral("Runs per client (default 3)."),
                                           QStringLiteral("n"), QStringLiteral("3"));
     parser.addOptions({linesOption, roundsOption});
-    parser.process(app);
-    const int lines = std::max(1, parser.value(linesOption).toInt());
-    const int rounds = std::max(1, parser.value(roundsOption).toInt());
+    if (const std::optional<int> exit = BenchCommandLine::parse(parser))
+        return *exit;
+    int lines = 0, rounds = 0;
+    if (!BenchCommandLine::number(parser, linesOption, 1, 1000000, &lines) ||
+        !BenchCommandLine::number(parser, roundsOption, 1, 100, &rounds))
+        return BenchCommandLine::kExitUsage;
 
     BoardSimProcess board;
     if (!board.start(BoardSimProcess::quietArguments())) {

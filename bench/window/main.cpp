@@ -2,6 +2,7 @@
 // loopback carries them, and a plant network of many boards announcing themselves every 5 s.
 // Prints lines per second, the longest stall of the event loop and the memory in use; with
 // the Console tab open, the memory along the burst shows it level off at the tab's bound.
+#include "benchcommandline.h"
 #include "consoletab.h"
 #include "mainwindow.h"
 #include "prompter.h"
@@ -146,7 +147,6 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("The main window under load, offscreen."));
-    parser.addHelpOption();
     const QCommandLineOption lines(QStringLiteral("lines"),
                                    QStringLiteral("console lines in the burst (default 1000000)"),
                                    QStringLiteral("N"), QStringLiteral("1000000"));
@@ -160,25 +160,13 @@ int main(int argc, char *argv[])
         QStringLiteral("console-tab"),
         QStringLiteral("show the Console tab during the burst (default: the Logdata tab)"));
     parser.addOptions({lines, boards, seconds, consoleTab});
-    if (!parser.parse(app.arguments())) {
-        std::fprintf(stderr, "vorne-bench-window: %s\n%s", qPrintable(parser.errorText()),
-                     qPrintable(parser.helpText()));
-        return 2;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
-        return 0;
-    }
-    bool linesOk = false, boardsOk = false, secondsOk = false;
-    const int lineCount = parser.value(lines).toInt(&linesOk);
-    const int boardCount = parser.value(boards).toInt(&boardsOk);
-    const int duration = parser.value(seconds).toInt(&secondsOk);
-    if (!linesOk || !boardsOk || !secondsOk || lineCount < 0 || boardCount < 0 ||
-        boardCount > 65535 || duration < 1) {
-        std::fprintf(stderr, "vorne-bench-window: counts are whole numbers (boards at most "
-                             "65535, seconds at least 1)\n");
-        return 2;
-    }
+    if (const std::optional<int> exit = BenchCommandLine::parse(parser))
+        return *exit;
+    int lineCount = 0, boardCount = 0, duration = 0;
+    if (!BenchCommandLine::number(parser, lines, 0, 100000000, &lineCount) ||
+        !BenchCommandLine::number(parser, boards, 0, 65535, &boardCount) ||
+        !BenchCommandLine::number(parser, seconds, 1, 86400, &duration))
+        return BenchCommandLine::kExitUsage;
 
     WidgetPrompter prompter; // nothing here asks a question
     bool lookedUp = false;
