@@ -97,19 +97,6 @@ private slots:
         QCOMPARE(readBytes(c.peer, 100, 300), QByteArray("b\r\n"));
     }
 
-    void stopEndsTheRun()
-    {
-        ClientChannel c;
-        QVERIFY(c.peer);
-        c.run({"a", "b"});
-        QCOMPARE(readBytes(c.peer, 3), QByteArray("a\r\n"));
-        c.channel.clearQueue();
-        c.channel.send(QStringLiteral("stop"));
-        QCOMPARE(c.finished.size(), 1);
-        c.peer->write("stopped\n");
-        QCOMPARE(readBytes(c.peer, 100, 500), QByteArray("stop\r\n"));
-    }
-
     void acceptedBoardReplacesTheClient()
     {
         ClientChannel c;

@@ -10,14 +10,6 @@
 namespace {
 
 const QString kMac = QStringLiteral("00564f524e01");
-const QString kLog = QStringLiteral("sim.log"); // each test's board writes it anew
-
-// The text of the loaded-macro dialog once it is shown.
-QString loadedMacro(const MainWindow &window)
-{
-    const auto *shown = window.findChild<QWidget *>(QStringLiteral("txtLoadedMacro"));
-    return shown ? shown->property("plainText").toString() : QString();
-}
 
 // The Console tab's lines as shown without time stamps.
 QStringList consoleLines(const MainWindow &window)
@@ -32,40 +24,13 @@ QStringList consoleLines(const MainWindow &window)
 
 } // namespace
 
-// The program against the simulated board, the way a user meets it: a board that connects
-// to the console server, and a board chosen from the "Devices" menu.
+// The program against the simulated board the way a user meets it: a board chosen from the
+// "Devices" menu fills the status panel, the Console tab and the Plot tab. (A board that
+// connects to the console server is the firmware end-to-end test's.)
 class TestConsoleE2E : public QObject
 {
     Q_OBJECT
 private slots:
-    void init() { resetWindowState(); }
-
-    void boardConnectingToTheServerIsTheMainDeviceAndShowsItsConfig()
-    {
-        FakePrompter prompter;
-        MainWindow window(prompter); // listens on the console server port
-        BoardSimProcess sim;
-        QVERIFY(sim.start(BoardSimProcess::quietArguments() +
-                          QStringList{"--log", kLog, "--connect",
-                                      QStringLiteral("127.0.0.1:%1").arg(kServerPort)}));
-        QDeviceMachine *registry = QDeviceMachine::instance();
-        QTRY_VERIFY_WITH_TIMEOUT(registry->mainDevice() && registry->mainDevice()->mac == kMac,
-                                 5000);
-        const Device *board = registry->mainDevice();
-        QCOMPARE(QStringList({QString::number(board->type), board->name, board->hw, board->sw}),
-                 QStringList({"2", "SimTube", "71405", "190918"}));
-        QCOMPARE(text(window, "btnMAC"), kMac);
-        QVERIFY(BoardSimProcess::logLines(kLog).contains("< debug_level 128")); // greeted
-
-        // The configuration dump is shown in the loaded-macro dialog, without its markers.
-        use(window, "btn_tbConfig");
-        QTRY_VERIFY(loadedMacro(window).contains(QLatin1String("CAN_NODES:8")));
-        QVERIFY2(loadedMacro(window).startsWith(QLatin1String("MAC:00564f524e01")),
-                 qPrintable(loadedMacro(window)));
-        QVERIFY(loadedMacro(window).contains(QLatin1String("NAME:SimTube")));
-        QVERIFY(!loadedMacro(window).contains(QLatin1String("CONFIG_")));
-    }
-
     void boardChosenFromTheMenuFillsThePanelTheConsoleAndThePlot()
     {
         BoardSimProcess sim;
@@ -81,6 +46,8 @@ private slots:
         QCOMPARE(devices->actions().first()->text(), QStringLiteral("SimTube (127.0.0.1)"));
         devices->actions().first()->trigger();
         QCOMPARE(text(window, "btnReconnect"), "Disconnect (Host:SimTube(127.0.0.1))");
+        QCOMPARE(SettingsStore::get("lastMac", QString()).toString(), kMac); // for the next start
+        QCOMPARE(SettingsStore::get("lastType", 0).toInt(), 2);
 
         // Telemetry and object reports of the chosen board fill the panel.
         QTRY_COMPARE_WITH_TIMEOUT(text(window, "lblCurState"), QStringLiteral("IDLE"), 5000);
