@@ -66,21 +66,16 @@ private slots:
     {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("told");
-        QTest::newRow("git not on the PATH") << "no git"
-                                             << "was not found on the PATH";
-        QTest::newRow("nothing to commit") << "commit"
-                                           << "nothing to commit";
-        QTest::newRow("push without upstream") << "branch"
-                                               << "has no upstream branch";
-        QTest::newRow("push rejected: the server is ahead") << "push"
-                                                            << "[rejected]";
-        QTest::newRow("pull meets a merge conflict") << "pull"
-                                                     << "CONFLICT (content)";
-        QTest::newRow("folder is no repository") << "no repository"
-                                                 << "not a git repository";
-        QTest::newRow("failing add stops the commit")
-            << "add"
-            << "git add failed (exit code 128):\n\nfatal: pathspec";
+        const auto row = [](const char *name, const char *fault, const char *told) {
+            QTest::newRow(name) << fault << told;
+        };
+        row("git not on the PATH", "no git", "was not found on the PATH");
+        row("nothing to commit", "commit", "nothing to commit");
+        row("push rejected: the server is ahead", "push", "[rejected]");
+        row("pull meets a merge conflict", "pull", "CONFLICT (content)");
+        row("folder is no repository", "no repository", "not a git repository");
+        row("failing add stops the commit", "add",
+            "git add failed (exit code 128):\n\nfatal: pathspec");
     }
     void failures()
     {
@@ -92,8 +87,6 @@ private slots:
         QList<GitCall> calls{fault == "pull" ? commands.pull() : commands.push()};
         if (fault == "commit")
             calls = commands.commit("/tube/cold.scr", "again");
-        if (fault == "branch")
-            GitSandbox::git(folder, {"checkout", "-q", "-b", "topic"});
         if (fault == "push" || fault == "pull") {
             GitSandbox::commitScript(sandbox.clone("other"), "led 2\n", "", true);
             GitSandbox::commitScript(folder, "led 3\n", "", false);

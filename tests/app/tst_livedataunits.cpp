@@ -94,16 +94,13 @@ private slots:
         QTest::addColumn<QString>("connection");
         QTest::addColumn<QString>("ip");
         QTest::addColumn<bool>("accepted");
-        QTest::newRow("the connected address") << "10.0.0.50:23"
-                                               << "10.0.0.50" << true;
-        QTest::newRow("x.x.x.5 is not x.x.x.50") << "10.0.0.50:23"
-                                                 << "10.0.0.5" << false;
-        QTest::newRow("x.x.x.50 is not x.x.x.5") << "10.0.0.5:23"
-                                                 << "10.0.0.50" << false;
-        QTest::newRow("bare IP of an accepted connection") << "10.0.0.7"
-                                                           << "10.0.0.7" << true;
-        QTest::newRow("a host name never equals an IP") << "localhost:23"
-                                                        << "127.0.0.1" << false;
+        const auto row = [](const char *name, const char *connection, const char *ip,
+                            bool accepted) { QTest::newRow(name) << connection << ip << accepted; };
+        row("the connected address", "10.0.0.50:23", "10.0.0.50", true);
+        row("x.x.x.5 is not x.x.x.50", "10.0.0.50:23", "10.0.0.5", false);
+        row("x.x.x.50 is not x.x.x.5", "10.0.0.5:23", "10.0.0.50", false);
+        row("bare IP of an accepted connection", "10.0.0.7", "10.0.0.7", true);
+        row("a host name never equals an IP", "localhost:23", "127.0.0.1", false);
     }
     void recordFilter()
     {

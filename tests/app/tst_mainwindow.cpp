@@ -199,10 +199,9 @@ private slots:
     {
         QTest::addColumn<QString>("opener");
         QTest::addColumn<QString>("closer"); // a button of the dialog, or empty for Escape
-        QTest::newRow("firmware dialog closed with Close") << "actionUpdate_firmware"
-                                                           << "cmdCancel";
-        QTest::newRow("ROM manager closed with Escape") << "pushButton_4"
-                                                        << "";
+        QTest::newRow("firmware dialog closed with Close")
+            << QString("actionUpdate_firmware") << QString("cmdCancel");
+        QTest::newRow("ROM manager closed with Escape") << QString("pushButton_4") << QString();
     }
     void borrowedConsoleIsReadAgainAfterClosing()
     {

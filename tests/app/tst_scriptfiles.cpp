@@ -196,22 +196,19 @@ private slots:
     {
         QTest::addColumn<QString>("line");   // as read from a file or sent
         QTest::addColumn<QString>("stored"); // as the hotkey's line is written back; empty: ignored
-        QTest::newRow("hotkey 13") << "#hotkey13|Stop|stop"
-                                   << "#hotkey13|Stop|stop\r\n";
-        QTest::newRow("fields trimmed, line end dropped") << "#hotkey3| Hotkey 13 (F5) | a;b \r\n"
-                                                          << "#hotkey3|Hotkey 13 (F5)|a;b\r\n";
-        QTest::newRow("a bar or line end in a field is left out when written")
-            << HotkeyFile::line(7, {"A|B", "%1|x\r\ny"}) << "#hotkey7|AB|%1xy\r\n";
-        QTest::newRow("number 14 ignored") << "#hotkey14|a|b"
-                                           << "";
-        QTest::newRow("number 0 ignored") << "#hotkey0|a|b"
-                                          << "";
-        QTest::newRow("no number ignored") << "#hotkeyx|a|b"
-                                           << "";
-        QTest::newRow("four fields ignored") << "#hotkey2|a|b|c"
-                                             << "";
-        QTest::newRow("prefix is case-sensitive") << "#HOTKEY2|a|b"
-                                                  << "";
+        const auto row = [](const char *name, const QString &line, const char *stored) {
+            QTest::newRow(name) << line << stored;
+        };
+        row("hotkey 13", "#hotkey13|Stop|stop", "#hotkey13|Stop|stop\r\n");
+        row("fields trimmed, line end dropped", "#hotkey3| Hotkey 13 (F5) | a;b \r\n",
+            "#hotkey3|Hotkey 13 (F5)|a;b\r\n");
+        row("a bar or line end in a field is left out when written",
+            HotkeyFile::line(7, {"A|B", "%1|x\r\ny"}), "#hotkey7|AB|%1xy\r\n");
+        row("number 14 ignored", "#hotkey14|a|b", "");
+        row("number 0 ignored", "#hotkey0|a|b", "");
+        row("no number ignored", "#hotkeyx|a|b", "");
+        row("four fields ignored", "#hotkey2|a|b|c", "");
+        row("prefix is case-sensitive", "#HOTKEY2|a|b", "");
     }
     void hotkeyLines()
     {

@@ -101,7 +101,6 @@ private slots:
         QTest::addColumn<QByteArray>("oldFile");
         QTest::addColumn<QString>("shown"); // editor afterwards
         QTest::addColumn<QString>("name");  // field and working file afterwards
-        const QByteArray old("led 1\n");
         const auto row = [](const char *name, const char *typed, int answer, const char *oldFile,
                             const char *shown, const char *now) {
             QTest::newRow(name) << typed << answer << QByteArray(oldFile) << shown << now;
@@ -136,41 +135,6 @@ private slots:
         if (answer)
             QCOMPARE(asked.takeFirst(), QStringLiteral("Confirm change|Save active file?"));
         QCOMPARE(asked.size(), typed.contains('/') ? 1 : 0); // the refusal
-    }
-
-    void runs_data()
-    {
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<bool>("selection"); // all of it selected and sent with Alt+Return
-        QTest::addColumn<bool>("production");
-        QTest::addColumn<QByteArray>("wire"); // sent at once
-        QTest::newRow("send all saves, then sends the first command")
-            << "# c\n\nled 1\nled 0" << false << false << QByteArray("led 1\r\n");
-        QTest::newRow("only comments send nothing, still logged")
-            << "# a\n \n# b" << false << false << QByteArray();
-        QTest::newRow("selection saves first too")
-            << "led 2" << true << false << QByteArray("led 2\r\n");
-        QTest::newRow("production mode saves nothing, still logged")
-            << "led 1" << true << true << QByteArray("led 1\r\n");
-    }
-    void runs()
-    {
-        QFETCH(QString, script);
-        QFETCH(bool, selection);
-        QFETCH(bool, production);
-        QFETCH(QByteArray, wire);
-        SettingsStore::set("prod_mode", production ? "1" : "0");
-        ConnectedWindow c(prompter);
-        QVERIFY(c.peer);
-        editor(c.window)->setPlainText(script);
-        editor(c.window)->selectAll();
-        prompter.answer(QMessageBox::Yes);
-        QTest::keyClick(editor(c.window), Qt::Key_Return,
-                        selection ? Qt::AltModifier : Qt::ShiftModifier);
-        QCOMPARE(readBytes(c.peer, wire.size() + 1, 300), wire);
-        QCOMPARE(fileBytes(folder + "/tube/a.scr") == script.toLatin1(), !production);
-        const QByteArray history = fileBytes(folder + "/tube/log/history.log");
-        QVERIFY2(history.startsWith("[Logdate:") && history.endsWith(script.toLatin1()), history);
     }
 
     void stopEmptiesTheQueueAndEndsTheProgress()
@@ -219,46 +183,52 @@ private slots:
         QCOMPARE(readBytes(c.peer, 3, 1500), QByteArray());
     }
 
-    void keyBindings_data()
+    void keyBindingsRunSaveAndLog_data()
     {
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("modifiers");
         QTest::addColumn<bool>("selected");
-        QTest::addColumn<bool>("asked");      // the confirmation of send all
-        QTest::addColumn<QByteArray>("wire"); // with send all answered No
+        QTest::addColumn<bool>("asked");      // the confirmation of send all, answered Yes
+        QTest::addColumn<QByteArray>("wire"); // sent at once
+        QTest::addColumn<bool>("run");        // the script saved first, and logged
         const auto row = [](const char *name, int key, int modifiers, bool selected, bool asked,
-                            const char *wire) {
-            QTest::newRow(name) << key << modifiers << selected << asked << QByteArray(wire);
+                            const char *wire, bool run) {
+            QTest::newRow(name) << key << modifiers << selected << asked << QByteArray(wire) << run;
         };
         row("Alt+Return sends the selection", Qt::Key_Return, Qt::AltModifier, true, false,
-            "a\r\n");
+            "led 2\r\n", true);
         row("Alt+Return without a selection does nothing", Qt::Key_Return, Qt::AltModifier, false,
-            false, "");
-        row("Shift+Enter asks to run all", Qt::Key_Enter, Qt::ShiftModifier, true, true, "");
+            false, "", false);
+        row("Shift+Enter asks to run all", Qt::Key_Enter, Qt::ShiftModifier, false, true,
+            "led 2\r\n", true);
         row("Ctrl+F5 runs hotkey 13, on the Logdata tab", Qt::Key_F5, Qt::ControlModifier, false,
-            false, "stop\r\n");
+            false, "stop\r\n", false);
     }
-    void keyBindings()
+    void keyBindingsRunSaveAndLog()
     {
         QFETCH(int, key);
         QFETCH(int, modifiers);
         QFETCH(bool, selected);
         QFETCH(bool, asked);
         QFETCH(QByteArray, wire);
+        QFETCH(bool, run);
         ConnectedWindow c(prompter);
         QVERIFY(c.peer);
         child<QLineEdit>(c.window, "txtHotkey13")->setText(QStringLiteral("stop;;#x"));
         child<QCheckBox>(c.window, "cheAutoSwitch")->setChecked(true);
         auto *tabs = child<QTabWidget>(c.window, "tabWidget");
         tabs->setCurrentIndex(1);
-        editor(c.window)->setPlainText(QStringLiteral("a"));
+        editor(c.window)->setPlainText(QStringLiteral("led 2"));
         if (selected)
             editor(c.window)->selectAll();
-        prompter.answer(QMessageBox::No);
+        prompter.answer(QMessageBox::Yes);
         QTest::keyClick(editor(c.window), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         QCOMPARE(readBytes(c.peer, wire.size() + 1, 300), wire);
         QCOMPARE(prompter.scriptUsedUp(), asked);
         QCOMPARE(tabs->currentIndex(), key == Qt::Key_F5 ? 0 : 1);
+        QCOMPARE(fileBytes(folder + "/tube/a.scr") == "led 2", run);
+        const QByteArray history = fileBytes(folder + "/tube/log/history.log");
+        QCOMPARE(history.startsWith("[Logdate:") && history.endsWith("led 2"), run);
     }
 
     void hotkeyFieldRefusesBar()
