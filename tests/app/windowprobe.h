@@ -99,12 +99,3 @@ inline std::unique_ptr<QTcpSocket> connectBoard(const MainWindow &window)
         return nullptr;
     return board;
 }
-
-// The lines the window handed on, in order.
-inline QStringList rowTexts(const QSignalSpy &rows)
-{
-    QStringList texts;
-    for (const QList<QVariant> &row : rows)
-        texts << row.at(0).toString();
-    return texts;
-}
