@@ -1,9 +1,11 @@
 #pragma once
 
 // What the tests of the console share: its fixed port and greeting, reading what the
-// program wrote to a peer, and the bytes of a file it wrote.
+// program wrote to a peer, and the files a test lays out or the program wrote.
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTcpSocket>
 #include <QTest>
 
@@ -21,4 +23,13 @@ inline QByteArray fileBytes(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// Makes the file, and the folders it lies in, with the content.
+inline void writeFile(const QString &path, const QByteArray &content = QByteArray())
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
 }

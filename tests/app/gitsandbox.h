@@ -3,7 +3,7 @@
 // Real git repositories in a temporary folder: a bare one as the server and clones of it as
 // working folders, the first of which commits and pushes tube/cold.scr and its hotkeys.
 
-#include "scratchfile.h"
+#include "consolepeer.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

@@ -10,6 +10,7 @@
 #include "settingsstore.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QLabel>
 #include <QSettings>
 #include <QSignalSpy>
@@ -26,7 +27,7 @@ inline void resetWindowState()
     QDeviceMachine::instance()->setMainDevice(nullptr);
 }
 
-template<typename T> T *child(const MainWindow &window, const QString &name)
+template<typename T> T *child(const QObject &window, const QString &name)
 {
     T *object = window.findChild<T *>(name);
     if (!object)
@@ -35,11 +36,27 @@ template<typename T> T *child(const MainWindow &window, const QString &name)
 }
 
 // The text of a label or button of the form.
-inline QString text(const MainWindow &window, const QString &name)
+inline QString text(const QObject &window, const QString &name)
 {
     if (auto *label = window.findChild<QLabel *>(name))
         return label->text();
     return child<QAbstractButton>(window, name)->text();
+}
+
+inline bool enabled(const QObject &window, const QString &name)
+{
+    if (auto *action = window.findChild<QAction *>(name))
+        return action->isEnabled();
+    return child<QWidget>(window, name)->isEnabled();
+}
+
+// Uses a control as the user does: triggers an action of the menus or clicks a button.
+inline void use(const QObject &window, const QString &name)
+{
+    if (auto *action = window.findChild<QAction *>(name))
+        action->trigger();
+    else
+        child<QAbstractButton>(window, name)->click();
 }
 
 // The window as client of server (made to listen on a free loopback port first); the
@@ -81,13 +98,4 @@ inline std::unique_ptr<QTcpSocket> connectBoard(const MainWindow &window)
     if (!accepted || readBytes(board.get(), kDebugLevel.size()) != kDebugLevel)
         return nullptr;
     return board;
-}
-
-// The lines the window handed on, in order.
-inline QStringList rowTexts(const QSignalSpy &rows)
-{
-    QStringList texts;
-    for (const QList<QVariant> &row : rows)
-        texts << row.at(0).toString();
-    return texts;
 }

@@ -8,7 +8,7 @@
 
 // The tests' prompt seam: answers each modal question from a script of answers, in order,
 // and records every question, box and chooser it was shown. An unscripted question is
-// answered with `fallback` (a chooser or input box with "cancelled"), and still recorded.
+// answered Yes, an unscripted input box or chooser is cancelled; both are still recorded.
 class FakePrompter : public Prompter
 {
 public:
@@ -34,7 +34,7 @@ public:
                                          QMessageBox::StandardButton defaultButton) override
     {
         asked.append({Kind::Question, title, text, informativeText, defaultButton});
-        return next().button;
+        return script.empty() ? QMessageBox::Yes : next().button;
     }
     void information(const QString &title, const QString &text) override
     {
@@ -46,28 +46,24 @@ public:
     }
     bool getText(const QString &title, const QString &label, QString *text) override
     {
-        asked.append({Kind::Text, title, label, *text});
-        const Answer given = next(false);
+        const Answer given = choose(Kind::Text, title, label, *text);
         if (given.accepted)
             *text = given.text;
         return given.accepted;
     }
     QString getExistingDirectory(const QString &title, const QString &startDir) override
     {
-        asked.append({Kind::Directory, title, startDir, {}});
-        return next(false).text;
+        return choose(Kind::Directory, title, startDir, {}).text;
     }
     QString getOpenFileName(const QString &title, const QString &startDir,
                             const QString &filter) override
     {
-        asked.append({Kind::OpenFile, title, startDir, filter});
-        return next(false).text;
+        return choose(Kind::OpenFile, title, startDir, filter).text;
     }
     QString getSaveFileName(const QString &title, const QString &startDir,
                             const QString &filter) override
     {
-        asked.append({Kind::SaveFile, title, startDir, filter});
-        return next(false).text;
+        return choose(Kind::SaveFile, title, startDir, filter).text;
     }
 
     // "title|text" of everything shown, in order.
@@ -81,7 +77,6 @@ public:
     bool scriptUsedUp() const { return script.empty(); }
 
     QList<Asked> asked;
-    QMessageBox::StandardButton fallback = QMessageBox::Yes;
 
 private:
     struct Answer
@@ -91,13 +86,17 @@ private:
         bool accepted;
     };
 
-    Answer next(bool isQuestion = true)
+    Answer next()
     {
-        if (script.empty())
-            return {isQuestion ? fallback : QMessageBox::Cancel, QString(), false};
         const Answer given = script.front();
         script.pop_front();
         return given;
+    }
+    // An input box or chooser: the next scripted answer, or cancelled.
+    Answer choose(Kind kind, const QString &title, const QString &text, const QString &detail)
+    {
+        asked.append({kind, title, text, detail});
+        return script.empty() ? Answer{QMessageBox::Cancel, QString(), false} : next();
     }
 
     std::deque<Answer> script;

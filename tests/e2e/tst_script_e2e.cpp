@@ -1,13 +1,9 @@
 #include "boardsimprocess.h"
-#include "fakeprompter.h"
-#include "mainwindow.h"
-#include "settingsstore.h"
+#include "windowprobe.h"
 
 #include <QDir>
-#include <QPushButton>
 #include <QTextEdit>
 #include <QtTest>
-#include <memory>
 
 namespace {
 
@@ -40,40 +36,36 @@ class TestScriptE2E : public QObject
 {
     Q_OBJECT
 private slots:
-    void scriptFromTheEditorOneLinePerReply();
+    void scriptFromTheEditorOneLinePerReply()
+    {
+        QDir().mkpath(QStringLiteral("ws"));
+        SettingsStore::set("workingFolder", QDir::currentPath() + "/ws");
+        BoardSimProcess sim;
+        QVERIFY(sim.start(BoardSimProcess::quietArguments() << "--log" << kLog << "--fault"
+                                                            << "slow=150"));
+        FakePrompter prompter;
+        auto window = std::make_unique<MainWindow>(prompter);
+        QVERIFY(connectTo(*window, sim));
+        auto *editor = child<QTextEdit>(*window, "txtCommand");
+        editor->setPlainText("ping\n# not sent\n\ndo_beep 1\n ping");
+        prompter.answer(QMessageBox::Yes);
+        use(*window, "btnSend");
+        const QByteArrayList expected = {"< ping",   "> pong", "< do_beep 1",
+                                         "> BEEP 1", "< ping", "> pong"};
+        QTRY_COMPARE_WITH_TIMEOUT(commandsAndReplies(), expected, 5000);
+
+        // A hotkey defined by sending its line is still there after a restart, and paced too.
+        editor->setPlainText(QStringLiteral("#hotkey2|Three|ping;do_beep 1;ping"));
+        editor->selectAll();
+        QTest::keyClick(editor, Qt::Key_Return, Qt::AltModifier);
+        window.reset();
+        MainWindow restarted(prompter);
+        QCOMPARE(text(restarted, "btnHotKey2"), QStringLiteral("Three"));
+        QVERIFY(connectTo(restarted, sim));
+        use(restarted, "btnHotKey2");
+        QTRY_COMPARE_WITH_TIMEOUT(commandsAndReplies(), expected + expected, 5000);
+    }
 };
-
-void TestScriptE2E::scriptFromTheEditorOneLinePerReply()
-{
-    QDir().mkpath(QStringLiteral("ws"));
-    SettingsStore::set("workingFolder", QDir::currentPath() + "/ws");
-    BoardSimProcess sim;
-    QVERIFY(sim.start(BoardSimProcess::quietArguments() << "--log" << kLog << "--fault"
-                                                        << "slow=150"));
-    FakePrompter prompter;
-    auto window = std::make_unique<MainWindow>(prompter);
-    QVERIFY(connectTo(*window, sim));
-    window->findChild<QTextEdit *>("txtCommand")
-        ->setPlainText("ping\n# not sent\n\ndo_beep 1\n ping");
-    prompter.answer(QMessageBox::Yes);
-    window->findChild<QPushButton *>("btnSend")->click();
-    const QByteArrayList expected = {"< ping",   "> pong", "< do_beep 1",
-                                     "> BEEP 1", "< ping", "> pong"};
-    QTRY_COMPARE_WITH_TIMEOUT(commandsAndReplies(), expected, 5000);
-
-    // A hotkey defined by sending its line is still there after a restart, and paced too.
-    auto *editor = window->findChild<QTextEdit *>("txtCommand");
-    editor->setPlainText(QStringLiteral("#hotkey2|Three|ping;do_beep 1;ping"));
-    editor->selectAll();
-    QTest::keyClick(editor, Qt::Key_Return, Qt::AltModifier);
-    window.reset();
-    MainWindow restarted(prompter);
-    auto *hotkey = restarted.findChild<QPushButton *>("btnHotKey2");
-    QCOMPARE(hotkey->text(), QStringLiteral("Three"));
-    QVERIFY(connectTo(restarted, sim));
-    hotkey->click();
-    QTRY_COMPARE_WITH_TIMEOUT(commandsAndReplies(), expected + expected, 5000);
-}
 
 QTEST_MAIN(TestScriptE2E)
 #include "tst_script_e2e.moc"
