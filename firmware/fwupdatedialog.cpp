@@ -163,7 +163,7 @@ void FWUpdateDialog::on_btnStart_clicked()
         // Only tube and spider boards keep a firmware image in their ROM; starting anyway
         // would leave the dialog waiting for ever.
         prompter.warning(tr("Error"), tr("A .bin firmware image can be written only to a "
-                                          "tube or a spider board."));
+                                         "tube or a spider board."));
         return;
     }
     SettingsStore::set(lastFileKey(), fileName);
@@ -190,8 +190,8 @@ bool FWUpdateDialog::checkTarget(ConnectionText *target)
     if (target->isValid())
         return true;
     prompter.warning(tr("Error"), tr("The connection \"%1\" has no port. Enter it as "
-                                      "host:port, for example 192.168.1.20:23.")
-                                       .arg(ui->txtConnection->text()));
+                                     "host:port, for example 192.168.1.20:23.")
+                                      .arg(ui->txtConnection->text()));
     return false;
 }
 
